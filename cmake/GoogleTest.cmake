@@ -1,0 +1,16 @@
+# GoogleTest for the tests. Built from source where Debian's googletest package put it, so the
+# same sources serve the native and the cross (mingw-w64) build; otherwise an installed package.
+set(VESKOR_GOOGLETEST_SOURCE "/usr/src/googletest" CACHE PATH "GoogleTest source tree")
+if(EXISTS "${VESKOR_GOOGLETEST_SOURCE}/CMakeLists.txt")
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+    set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+    add_subdirectory("${VESKOR_GOOGLETEST_SOURCE}" "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL)
+    if(NOT TARGET GTest::gtest_main)
+        add_library(GTest::gtest ALIAS gtest)
+        add_library(GTest::gtest_main ALIAS gtest_main)
+    endif()
+else()
+    find_package(GTest REQUIRED)
+endif()
+include(GoogleTest)

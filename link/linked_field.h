@@ -1,0 +1,32 @@
+// The three host links: which host item each one follows and which panel text it writes.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace veskor {
+
+class StationPanel;
+
+// The panel texts that the host link writes, in the order start-up opens their links.
+enum class LinkedField { Frequency, Azimuth, Command };
+
+struct LinkedFieldLink {
+    LinkedField field;
+    std::string_view linkTopic; // "application|topic"
+    std::string_view item;
+    void (StationPanel::*write)(std::string text); // the panel entry point a delivery calls
+};
+
+// One row per field, in start-up order.
+extern const std::array<LinkedFieldLink, 3> kLinkedFields;
+
+const LinkedFieldLink& LinkOf(LinkedField field);
+
+// The two halves of a link topic: the application before the first bar, the topic after it.
+// A topic without a bar names the application alone, with an empty topic.
+std::string_view ApplicationOf(std::string_view linkTopic);
+std::string_view TopicOf(std::string_view linkTopic);
+
+} // namespace veskor

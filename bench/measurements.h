@@ -1,0 +1,49 @@
+// The bench's measurements, each beside its floor. Every function leaves no process behind.
+#pragma once
+
+#include "bench_host.h"
+#include "child_process.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace veskor::bench {
+
+class VeskorSession;
+
+// Process start until the window is visible: veskor.exe (with the host's three values shown)
+// against the minimal window program, alternating, after one unmeasured run of each.
+struct StartUpFigures {
+    std::vector<double> veskorMs;
+    std::vector<double> minimalMs;
+    bool complete = false;
+};
+StartUpFigures MeasureStartUp(BenchHost& host, int runs);
+
+// One new frequency at a time, from the host publishing it until it is shown in Veskor's
+// frequency box and indicators; one figure in milliseconds per update, none when one failed.
+std::vector<double> MeasureLatency(VeskorSession& session, int updates);
+// The same, until the bare DDEML client has received it. No Veskor may be linked meanwhile.
+std::vector<double> MeasureBareLatency(BenchHost& host, int updates);
+
+// The frequencies of one burst: distinct values sweeping across every band, rising or falling.
+std::vector<std::string> BurstValues(int count, bool rising);
+
+// A burst published as fast as the host can, until the last value and its ticks are shown.
+struct BurstFigures {
+    double elapsedMs = 0;
+    bool finalStateRight = false; // the window shows what the last value gives
+    MemoryFigures memoryAfter;
+};
+BurstFigures MeasureBurst(VeskorSession& session, const std::vector<std::string>& values);
+
+// The same burst to the bare client, until it has received the last value. No Veskor may be
+// linked meanwhile.
+struct BareBurstFigures {
+    double elapsedMs = 0;
+    int received = 0; // values the client copied out; all of them when nothing was lost
+};
+BareBurstFigures MeasureBareBurst(BenchHost& host, const std::vector<std::string>& values);
+
+} // namespace veskor::bench

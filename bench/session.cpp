@@ -1,0 +1,102 @@
+// A veskor.exe under measurement and the state its window must reach.
+#include "session.h"
+
+#include "pump.h"
+
+namespace veskor::bench {
+namespace {
+
+struct IndicatorControl {
+    AntennaKind kind;
+    ControlId control;
+};
+
+constexpr IndicatorControl kIndicators[] = {
+    {AntennaKind::DipoleNS, ControlId::CheckDipoleNS},
+    {AntennaKind::DipoleEW, ControlId::CheckDipoleEW},
+    {AntennaKind::Beam, ControlId::CheckBeam},
+    {AntennaKind::LongWire, ControlId::CheckLW},
+};
+
+} // namespace
+
+VeskorSession::VeskorSession(BenchHost& host) : host_(host) {}
+
+bool VeskorSession::ShowsHostValues() const {
+    return window_.Text(ControlId::TextKhz) == host_.Value(HostItem::Frequency) &&
+           window_.Text(ControlId::TextAz) == host_.Value(HostItem::Azimuth) &&
+           window_.Text(ControlId::TextCommand) == host_.Value(HostItem::Command);
+}
+
+bool VeskorSession::Start(double timeoutMs) {
+    if (!process_.Start(L"\"" + ProgramBeside(L"veskor.exe") + L"\"")) {
+        return false;
+    }
+    const bool shown = PumpUntil(
+        [this] {
+            if (!window_) {
+                window_ = VeskorWindow::Find(process_.Id());
+            }
+            return window_ && ShowsHostValues();
+        },
+        timeoutMs, 1);
+    if (!shown) {
+        return false;
+    }
+    // Start-up delivered the host's values to Veskor's panel; the expected panel takes the same.
+    // The command word goes last, as it does at start-up.
+    expected_.SetFrequencyText(host_.Value(HostItem::Frequency));
+    expected_.SetAzimuthText(host_.Value(HostItem::Azimuth));
+    expected_.SetCommandText(host_.Value(HostItem::Command));
+    return true;
+}
+
+bool VeskorSession::TickAutoBoxes(double timeoutMs) {
+    window_.Click(ControlId::CheckAutoSwitch);
+    window_.Click(ControlId::CheckAutoRotate);
+    expected_.SetAutoSwitch(1);
+    expected_.SetAutoRotate(1);
+    return PumpUntil(
+        [this] {
+            return window_.Checked(ControlId::CheckAutoSwitch) &&
+                   window_.Checked(ControlId::CheckAutoRotate);
+        },
+        timeoutMs, 1);
+}
+
+void VeskorSession::Publish(HostItem item, const std::string& value) {
+    host_.Publish(item, value);
+    if (item == HostItem::Frequency) {
+        expected_.SetFrequencyText(value);
+    } else if (item == HostItem::Azimuth) {
+        expected_.SetAzimuthText(value);
+    } else {
+        expected_.SetCommandText(value);
+    }
+}
+
+bool VeskorSession::ShowsExpected() const {
+    if (window_.Text(ControlId::TextKhz) != expected_.FrequencyText()) {
+        return false;
+    }
+    for (const auto& indicator : kIndicators) {
+        if (window_.Checked(indicator.control) != (expected_.Indicator(indicator.kind) != 0)) {
+            return false;
+        }
+    }
+    return window_.Text(ControlId::TextBearing) == expected_.BearingText();
+}
+
+bool VeskorSession::WaitShowsExpected(double timeoutMs, double pollMs) const {
+    return PumpUntil([this] { return ShowsExpected(); }, timeoutMs, pollMs);
+}
+
+bool VeskorSession::Close(double timeoutMs) {
+    if (!window_) {
+        process_.Terminate();
+        return false;
+    }
+    return process_.CloseWindowAndWait(window_.Main(), timeoutMs) == 0;
+}
+
+} // namespace veskor::bench

@@ -1,0 +1,46 @@
+// One running veskor.exe under measurement, linked to the bench's host. Beside it the bench keeps
+// a StationPanel fed with the same values, so it knows what the window must show after each one.
+#pragma once
+
+#include "bench_host.h"
+#include "child_process.h"
+#include "station_panel.h"
+#include "veskor_window.h"
+
+#include <string>
+
+namespace veskor::bench {
+
+class VeskorSession {
+public:
+    explicit VeskorSession(BenchHost& host);
+
+    // Starts veskor.exe and waits until its window shows the host's three values.
+    bool Start(double timeoutMs);
+    // Ticks "Auto switch" and "Auto rotate" by clicking them, as the operator would.
+    bool TickAutoBoxes(double timeoutMs);
+
+    // The host publishes a new frequency or azimuth; the expected state follows at once.
+    void Publish(HostItem item, const std::string& value);
+
+    // Whether the window shows the expected frequency text and indicators, and the bearing.
+    bool ShowsExpected() const;
+    bool WaitShowsExpected(double timeoutMs, double pollMs) const;
+
+    ChildProcess& Process() { return process_; }
+    const VeskorWindow& Window() const { return window_; }
+    const StationPanel& Expected() const { return expected_; }
+
+    // Closes the window; true when the program ended by itself with status 0.
+    bool Close(double timeoutMs);
+
+private:
+    bool ShowsHostValues() const;
+
+    BenchHost& host_;
+    ChildProcess process_;
+    VeskorWindow window_;
+    StationPanel expected_;
+};
+
+} // namespace veskor::bench

@@ -1,0 +1,149 @@
+// Updates from the host: one at a time (latency) and as a burst, for Veskor and for the bare
+// DDEML client that is their floor.
+#include "clock.h"
+#include "measurements.h"
+#include "pump.h"
+#include "session.h"
+
+#include <cstdio>
+
+namespace veskor::bench {
+namespace {
+
+constexpr double kUpdateTimeoutMs = 10000;
+constexpr double kBurstTimeoutMs = 300000;
+constexpr double kReadyTimeoutMs = 30000;
+constexpr double kQuitTimeoutMs = 10000;
+
+std::string Kilohertz(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    return text;
+}
+
+// Every update moves the frequency between the 20 m beam band and 40 m, so that both the
+// frequency box and the ticks change each time.
+std::string LatencyValue(int index) {
+    const double fraction = 0.01 * (index % 100);
+    return index % 2 ? Kilohertz(7000 + index % 300 + fraction)
+                     : Kilohertz(14000 + index % 500 + fraction);
+}
+
+// The bare client in another process, reporting through named events.
+class BareClient {
+public:
+    bool Start(const std::string& mode, const std::string& last) {
+        static int serial = 0;
+        const std::string name =
+            "VeskorBench." + std::to_string(GetCurrentProcessId()) + "." + std::to_string(++serial);
+        ready_ = CreateEventA(nullptr, FALSE, FALSE, (name + ".ready").c_str());
+        received_ = CreateEventA(nullptr, FALSE, FALSE, (name + ".received").c_str());
+        done_ = CreateEventA(nullptr, FALSE, FALSE, (name + ".done").c_str());
+        std::wstring line = L"\"" + ProgramBeside(L"bare_client.exe") + L"\" ";
+        for (const std::string& argument : {mode, name, last}) {
+            line += std::wstring(argument.begin(), argument.end()) + L" ";
+        }
+        return process_.Start(line) && PumpUntilSignalled(ready_, kReadyTimeoutMs);
+    }
+    ~BareClient() {
+        for (HANDLE event : {ready_, received_, done_}) {
+            if (event) {
+                CloseHandle(event);
+            }
+        }
+    }
+    HANDLE Received() const { return received_; }
+    HANDLE Done() const { return done_; }
+    // The number of values it received.
+    int Quit() { return process_.QuitAndWait(kQuitTimeoutMs); }
+
+private:
+    ChildProcess process_;
+    HANDLE ready_ = nullptr;
+    HANDLE received_ = nullptr;
+    HANDLE done_ = nullptr;
+};
+
+// As fast as the host can: its own message queue is emptied between two values, as a host's
+// event loop would, and nothing else waits.
+template <typename PublishOne>
+void PublishBurst(const std::vector<std::string>& values, PublishOne publish) {
+    for (const std::string& value : values) {
+        publish(value);
+        PumpPending();
+    }
+}
+
+} // namespace
+
+std::vector<std::string> BurstValues(int count, bool rising) {
+    std::vector<std::string> values;
+    values.reserve(static_cast<size_t>(count));
+    for (int index = 0; index < count; ++index) {
+        const int step = rising ? index : count - 1 - index;
+        values.push_back(Kilohertz(1000 + 2.83 * step));
+    }
+    return values;
+}
+
+std::vector<double> MeasureBareLatency(BenchHost& host, int updates) {
+    std::vector<double> figures;
+    BareClient client;
+    if (!client.Start("each", "-")) {
+        return figures;
+    }
+    for (int index = 0; index < updates; ++index) {
+        const double start = NowMs();
+        host.Publish(HostItem::Frequency, LatencyValue(index));
+        if (!PumpUntilSignalled(client.Received(), kUpdateTimeoutMs)) {
+            return {};
+        }
+        figures.push_back(NowMs() - start);
+    }
+    return client.Quit() == updates ? figures : std::vector<double>{};
+}
+
+std::vector<double> MeasureLatency(VeskorSession& session, int updates) {
+    std::vector<double> figures;
+    for (int index = 0; index < updates; ++index) {
+        const double start = NowMs();
+        session.Publish(HostItem::Frequency, LatencyValue(index));
+        // Polled without pause: a pause would round every figure up to the scheduler's tick.
+        if (!session.WaitShowsExpected(kUpdateTimeoutMs, 0)) {
+            return {};
+        }
+        figures.push_back(NowMs() - start);
+    }
+    return figures;
+}
+
+BurstFigures MeasureBurst(VeskorSession& session, const std::vector<std::string>& values) {
+    BurstFigures figures;
+    const double start = NowMs();
+    PublishBurst(values,
+                 [&](const std::string& value) { session.Publish(HostItem::Frequency, value); });
+    // Polled once a millisecond: reading the window costs Veskor time, and a millisecond is
+    // well below the resolution that matters for a burst.
+    figures.finalStateRight = session.WaitShowsExpected(kBurstTimeoutMs, 1);
+    figures.elapsedMs = NowMs() - start;
+    figures.memoryAfter = session.Process().Memory();
+    return figures;
+}
+
+BareBurstFigures MeasureBareBurst(BenchHost& host, const std::vector<std::string>& values) {
+    BareBurstFigures figures;
+    BareClient client;
+    if (values.empty() || !client.Start("burst", values.back())) {
+        return figures;
+    }
+    const double start = NowMs();
+    PublishBurst(values,
+                 [&](const std::string& value) { host.Publish(HostItem::Frequency, value); });
+    if (PumpUntilSignalled(client.Done(), kBurstTimeoutMs)) {
+        figures.elapsedMs = NowMs() - start;
+    }
+    figures.received = client.Quit();
+    return figures;
+}
+
+} // namespace veskor::bench

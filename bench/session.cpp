@@ -91,6 +91,13 @@ bool VeskorSession::WaitShowsExpected(double timeoutMs, double pollMs) const {
     return PumpUntil([this] { return ShowsExpected(); }, timeoutMs, pollMs);
 }
 
+bool VeskorSession::WaitShowsExpectedFrequency(double timeoutMs) const {
+    const std::string& expected = expected_.FrequencyText();
+    return PumpUntil([&] { return window_.ShowsShortText(ControlId::TextKhz, expected); },
+                     timeoutMs, 0) &&
+           (ShowsExpected() || WaitShowsExpected(timeoutMs, 0));
+}
+
 bool VeskorSession::Close(double timeoutMs) {
     if (!window_) {
         process_.Terminate();

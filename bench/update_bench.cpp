@@ -109,7 +109,7 @@ std::vector<double> MeasureLatency(VeskorSession& session, int updates) {
         const double start = NowMs();
         session.Publish(HostItem::Frequency, LatencyValue(index));
         // Polled without pause: a pause would round every figure up to the scheduler's tick.
-        if (!session.WaitShowsExpected(kUpdateTimeoutMs, 0)) {
+        if (!session.WaitShowsExpectedFrequency(kUpdateTimeoutMs)) {
             return {};
         }
         figures.push_back(NowMs() - start);

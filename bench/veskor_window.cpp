@@ -1,6 +1,7 @@
 // Reading and working Veskor's controls from another process.
 #include "veskor_window.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace veskor::bench {
@@ -87,6 +88,16 @@ std::string VeskorWindow::Text(ControlId control) const {
     WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(copied), text.data(), size,
                         nullptr, nullptr);
     return text;
+}
+
+bool VeskorWindow::ShowsShortText(ControlId control, const std::string& text) const {
+    wchar_t shown[64] = {};
+    const LRESULT copied = Ask(Control(control), WM_GETTEXT, 64, reinterpret_cast<LPARAM>(shown));
+    if (copied < 0 || static_cast<size_t>(copied) != text.size() || text.size() >= 64) {
+        return false;
+    }
+    return std::equal(text.begin(), text.end(), shown,
+                      [](char narrow, wchar_t wide) { return wchar_t(narrow) == wide; });
 }
 
 bool VeskorWindow::Checked(ControlId control) const {

@@ -24,6 +24,9 @@ public:
 
     // A box's text as UTF-8; empty when the window does not answer.
     std::string Text(ControlId control) const;
+    // Whether a box shows exactly this short text (ASCII, under 64 characters), asked in one
+    // message: cheap enough to poll without slowing the window being watched.
+    bool ShowsShortText(ControlId control, const std::string& text) const;
     bool Checked(ControlId control) const;
     // A click on a button or check box, as the mouse gives it.
     void Click(ControlId control) const;

@@ -1,0 +1,54 @@
+// The stand-in host as a whole: its state, DDE server, window and script, run on one thread.
+#pragma once
+
+#include "dde_server.h"
+#include "host_state.h"
+#include "script_command.h"
+#include "script_reader.h"
+#include "standin_window.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace veskor {
+
+struct StandinOptions {
+    bool script = false; // commands on standard input, answers on standard output
+    bool hidden = false; // no window shown
+};
+
+class StandinHost final : public StandinWindow::Listener {
+public:
+    explicit StandinHost(StandinOptions options) : options_(options) {}
+
+    // Registers the service, shows the window, says "ready" and runs until quit or the window
+    // closes. Returns the process exit status.
+    int Run(HINSTANCE instance, int showCommand);
+
+    void OnOperatorEdit(HostItem& item, std::string value) override;
+    void OnScriptLines() override;
+
+private:
+    void RunLine(const ScriptReader::Line& line);
+    // Carries out a parsed command; returns why it failed, or an empty text.
+    std::string Apply(const ScriptCommand& command);
+    void SetValue(HostItem& item, std::string value, bool terminated);
+    void Quit();
+
+    StandinOptions options_;
+    HostState state_;
+    DdeServer server_{state_};
+    StandinWindow window_{state_, *this};
+    std::shared_ptr<ScriptReader> reader_;
+    bool runningLines_ = false;
+    bool quitting_ = false;
+};
+
+// One line on standard output, written through at once; nothing when there is no output.
+void WriteOutputLine(std::string_view line);
+bool HasStandardOutput();
+
+} // namespace veskor

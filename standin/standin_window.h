@@ -1,0 +1,55 @@
+// The stand-in host's window: a labelled box for each item, showing its value and publishing
+// every edit the operator makes at once.
+#pragma once
+
+#include "host_state.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace veskor {
+
+class StandinWindow {
+public:
+    class Listener {
+    public:
+        // The operator changed an item's box; `value` is its whole new text.
+        virtual void OnOperatorEdit(HostItem& item, std::string value) = 0;
+        // Script lines are waiting (posted by the script reader).
+        virtual void OnScriptLines() = 0;
+
+    protected:
+        ~Listener() = default;
+    };
+
+    static constexpr UINT kScriptLinesMessage = WM_APP + 1;
+
+    StandinWindow(HostState& state, Listener& listener);
+    ~StandinWindow();
+    StandinWindow(const StandinWindow&) = delete;
+    StandinWindow& operator=(const StandinWindow&) = delete;
+
+    // Creates the window and its controls, not yet shown.
+    bool Create(HINSTANCE instance);
+    void Show(int showCommand);
+    void Destroy();
+    // Puts the item's current value into its box; not taken for an operator edit.
+    void ShowValue(const HostItem& item);
+    HWND Handle() const { return window_; }
+
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void CreateControls(HINSTANCE instance);
+
+    HostState& state_;
+    Listener& listener_;
+    HWND window_ = nullptr;
+    HFONT font_ = nullptr;
+    std::vector<HWND> boxes_; // parallel to state_.Items()
+    bool showingValue_ = false;
+};
+
+} // namespace veskor

@@ -1,7 +1,8 @@
 // The floor for update latency and bursts: a DDEML client that does nothing but hold a hot link on
 // the host's frequency and copy out each value it receives. It reports through named events:
-//   bare_client each  <name>         sets <name>.received after every value
-//   bare_client burst <name> <last>  sets <name>.done once the value <last> has arrived
+//   bare_client each  <name>                   sets <name>.received after every value
+//   bare_client burst <name> <last> [<last>...] sets <name>.done as each burst's last value
+//                                              arrives, one burst after the other
 // It sets <name>.ready once its link is open, and on WM_QUIT exits with the number of values seen.
 #include <windows.h>
 
@@ -16,7 +17,8 @@ namespace {
 struct ClientState {
     DWORD instance = 0;
     bool signalEach = false;
-    std::string last;
+    std::vector<std::string> lasts; // the last value of each burst still to come
+    size_t burst = 0;
     HANDLE received = nullptr;
     HANDLE done = nullptr;
     int count = 0;
@@ -37,7 +39,8 @@ HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV, HSZ, HSZ, HDDEDATA data, ULON
         SetEvent(state.received);
     } else {
         std::string value(state.buffer.data(), strnlen(state.buffer.data(), state.buffer.size()));
-        if (value == state.last) {
+        if (state.burst < state.lasts.size() && value == state.lasts[state.burst]) {
+            ++state.burst;
             SetEvent(state.done);
         }
     }
@@ -61,7 +64,7 @@ int main(int argc, char** argv) {
         if (mode != "burst" || argc < 4) {
             return -1;
         }
-        state.last = argv[3];
+        state.lasts.assign(argv + 3, argv + argc);
     }
     state.received = NamedEvent(name, ".received");
     state.done = NamedEvent(name, ".done");

@@ -38,12 +38,15 @@ struct BurstFigures {
 };
 BurstFigures MeasureBurst(VeskorSession& session, const std::vector<std::string>& values);
 
-// The same burst to the bare client, until it has received the last value. No Veskor may be
-// linked meanwhile.
+// The same two bursts to the bare client, each until it has received its last value. No Veskor
+// may be linked meanwhile.
 struct BareBurstFigures {
-    double elapsedMs = 0;
+    std::vector<double> elapsedMs; // one figure per burst, none when a burst did not arrive
+    MemoryFigures memoryAtStart;
+    std::vector<MemoryFigures> memoryAfter;
     int received = 0; // values the client copied out; all of them when nothing was lost
 };
-BareBurstFigures MeasureBareBurst(BenchHost& host, const std::vector<std::string>& values);
+BareBurstFigures MeasureBareBursts(BenchHost& host, const std::vector<std::string>& first,
+                                   const std::vector<std::string>& second);
 
 } // namespace veskor::bench

@@ -65,6 +65,10 @@ std::string Kibibytes(std::size_t bytes) {
     return Format("%.0f KiB", static_cast<double>(bytes) / 1024.0);
 }
 
+std::string SignedKibibytes(long long bytes) {
+    return Format("%+.0f KiB", static_cast<double>(bytes) / 1024.0);
+}
+
 std::string Ratio(double value, double floor) {
     return floor > 0 ? Format("%.2fx", value / floor) : "-";
 }

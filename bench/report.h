@@ -22,6 +22,7 @@ void PrintTable(const std::vector<ReportRow>& rows);
 std::string Milliseconds(double value);
 std::string Mebibytes(std::size_t bytes);
 std::string Kibibytes(std::size_t bytes);
+std::string SignedKibibytes(long long bytes);
 std::string Ratio(double value, double floor);
 std::string Verdict(bool met);
 

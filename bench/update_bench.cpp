@@ -32,7 +32,7 @@ std::string LatencyValue(int index) {
 // The bare client in another process, reporting through named events.
 class BareClient {
 public:
-    bool Start(const std::string& mode, const std::string& last) {
+    bool Start(const std::string& mode, const std::vector<std::string>& lasts) {
         static int serial = 0;
         const std::string name =
             "VeskorBench." + std::to_string(GetCurrentProcessId()) + "." + std::to_string(++serial);
@@ -40,7 +40,9 @@ public:
         received_ = CreateEventA(nullptr, FALSE, FALSE, (name + ".received").c_str());
         done_ = CreateEventA(nullptr, FALSE, FALSE, (name + ".done").c_str());
         std::wstring line = L"\"" + ProgramBeside(L"bare_client.exe") + L"\" ";
-        for (const std::string& argument : {mode, name, last}) {
+        std::vector<std::string> arguments{mode, name};
+        arguments.insert(arguments.end(), lasts.begin(), lasts.end());
+        for (const std::string& argument : arguments) {
             line += std::wstring(argument.begin(), argument.end()) + L" ";
         }
         return process_.Start(line) && PumpUntilSignalled(ready_, kReadyTimeoutMs);
@@ -54,6 +56,7 @@ public:
     }
     HANDLE Received() const { return received_; }
     HANDLE Done() const { return done_; }
+    MemoryFigures Memory() const { return process_.Memory(); }
     // The number of values it received.
     int Quit() { return process_.QuitAndWait(kQuitTimeoutMs); }
 
@@ -89,7 +92,7 @@ std::vector<std::string> BurstValues(int count, bool rising) {
 std::vector<double> MeasureBareLatency(BenchHost& host, int updates) {
     std::vector<double> figures;
     BareClient client;
-    if (!client.Start("each", "-")) {
+    if (!client.Start("each", {})) {
         return figures;
     }
     for (int index = 0; index < updates; ++index) {
@@ -130,17 +133,24 @@ BurstFigures MeasureBurst(VeskorSession& session, const std::vector<std::string>
     return figures;
 }
 
-BareBurstFigures MeasureBareBurst(BenchHost& host, const std::vector<std::string>& values) {
+BareBurstFigures MeasureBareBursts(BenchHost& host, const std::vector<std::string>& first,
+                                   const std::vector<std::string>& second) {
     BareBurstFigures figures;
     BareClient client;
-    if (values.empty() || !client.Start("burst", values.back())) {
+    if (first.empty() || second.empty() || !client.Start("burst", {first.back(), second.back()})) {
         return figures;
     }
-    const double start = NowMs();
-    PublishBurst(values,
-                 [&](const std::string& value) { host.Publish(HostItem::Frequency, value); });
-    if (PumpUntilSignalled(client.Done(), kBurstTimeoutMs)) {
-        figures.elapsedMs = NowMs() - start;
+    figures.memoryAtStart = client.Memory();
+    for (const auto* values : {&first, &second}) {
+        const double start = NowMs();
+        PublishBurst(*values,
+                     [&](const std::string& value) { host.Publish(HostItem::Frequency, value); });
+        if (!PumpUntilSignalled(client.Done(), kBurstTimeoutMs)) {
+            figures.elapsedMs.clear();
+            return figures;
+        }
+        figures.elapsedMs.push_back(NowMs() - start);
+        figures.memoryAfter.push_back(client.Memory());
     }
     figures.received = client.Quit();
     return figures;

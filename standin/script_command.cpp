@@ -201,6 +201,11 @@ ScriptCommand ParseScriptLine(std::string_view line) {
         if (high >= 0) {
             return Fail("odd number of hex digits");
         }
+        // DDE has no data of zero bytes (Wine's DDEML cannot even make one): an empty value is
+        // `set <Item>`, which serves a lone NUL.
+        if (bytes.empty()) {
+            return Fail("sethex needs at least one byte");
+        }
         command.value = std::move(bytes);
         command.terminated = false;
         return command;

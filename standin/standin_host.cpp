@@ -32,8 +32,8 @@ void WriteOutputLine(std::string_view line) {
     std::string text(line);
     text += '\n';
     DWORD written = 0;
+    // Pipes and consoles are unbuffered: the line is on its way when WriteFile returns.
     WriteFile(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    FlushFileBuffers(output);
 }
 
 int StandinHost::Run(HINSTANCE instance, int showCommand) {

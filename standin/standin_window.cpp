@@ -18,9 +18,9 @@ constexpr int kRowHeight = 24;
 constexpr int kRowGap = 8;
 constexpr int kNoteHeight = 20;
 
-// A box shows at most this much of a value: a megabyte of text makes an edit box crawl, and
-// nobody reads it there. The value served is always the whole one.
-constexpr std::size_t kMaxShownBytes = 65536;
+// A box shows at most the beginning of a value: Wine's edit box takes seconds to take in tens of
+// kilobytes, and nobody reads a megabyte there. The value served is always the whole one.
+constexpr std::size_t kMaxShownBytes = 1024;
 
 } // namespace
 

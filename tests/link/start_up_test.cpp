@@ -145,35 +145,6 @@ TEST(StartUp, AnyLinkFailingStopsAtOnceWithOneFailure) {
     }
 }
 
-TEST(StartUp, CommandStandingAtTheHostActsDuringStartUp) {
-    struct Case {
-        const char* command;
-        AntennaKind ticked;
-        const char* bearing;
-    };
-    // 3600 kHz and 80 degrees choose the east/west dipole; the beam stays off, so ROTATE leaves
-    // the bearing alone.
-    const std::vector<Case> cases{
-        {"SWITCH", AntennaKind::DipoleEW, "0"},
-        {"ROTATE", AntennaKind::LongWire, "0"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.command);
-        FakeHost host;
-        host.values = {{"Khz", "3600"}, {"Az", "80"}, {"Command", c.command}};
-        StationPanel panel;
-        panel.SetIndicator(AntennaKind::LongWire, 1); // so that a switch shows as a change
-
-        auto hostLink = StartUp(panel, host.Factory(), [] { FAIL() << "start-up failed"; });
-
-        for (AntennaKind kind : {AntennaKind::DipoleNS, AntennaKind::DipoleEW, AntennaKind::Beam,
-                                 AntennaKind::LongWire}) {
-            EXPECT_EQ(panel.Indicator(kind), kind == c.ticked ? 1 : 0);
-        }
-        EXPECT_EQ(panel.BearingText(), c.bearing);
-    }
-}
-
 TEST(HostLink, CurrentValueAndItsTriggerRunInsideOpenLink) {
     FakeHost host;
     host.values = {{"Khz", "14100"}, {"Az", "10"}, {"Command", "SWITCH"}};
@@ -220,21 +191,6 @@ TEST(HostLink, EachLaterValueReachesItsOwnText) {
         }
         EXPECT_EQ(changed, 1);
     }
-}
-
-TEST(HostLink, LaterFrequencyRunsTheAutoActions) {
-    FakeHost host;
-    StationPanel panel;
-    auto hostLink = StartUp(panel, host.Factory(), [] { FAIL() << "start-up failed"; });
-    ASSERT_NE(hostLink, nullptr);
-    panel.SetAutoSwitch(1);
-    panel.SetAutoRotate(1);
-
-    host.Publish("Az", "300");
-    host.Publish("Khz", "21000");
-
-    EXPECT_EQ(panel.Indicator(AntennaKind::Beam), 1);
-    EXPECT_EQ(panel.BearingText(), "300");
 }
 
 TEST(LinkedField, LinkTopicSplitsAtTheFirstBar) {

@@ -77,27 +77,12 @@ constexpr std::string_view kCharacters[]{
     "0", "1", "5", "7", "8", "9",  "+",  "-",  ".", "e", "E", "&",    "H",    "h",    "O",    "o",
     "D", "d", "A", "f", " ", "\t", "\n", "\r", ",", "x", "k", "\0"sv, "\x80", "\xC3", "\xFF",
 };
+// clang-format off
 constexpr std::string_view kFragments[]{
-    "&H",
-    "&h",
-    "&O",
-    "&o",
-    "1e",
-    "E+",
-    "e-",
-    "e308",
-    "e-308",
-    "e309",
-    "e-324",
-    "e400",
-    "e-400",
-    "999999999999999999999",
-    "0000000000",
-    ".5",
-    "3500",
-    "14100",
-    "1.7976931348623157",
+    "&H", "&h", "&O", "&o", "1e", "E+", "e-", "e308", "e-308", "e309", "e-324", "e400", "e-400",
+    "999999999999999999999", "0000000000", ".5", "3500", "14100", "1.7976931348623157",
 };
+// clang-format on
 
 // A small fixed generator, so the texts are the same with every standard library.
 class Generator {
@@ -183,19 +168,12 @@ TEST(ReadNumberDifferential, SeededRandomTexts) {
 // Well-formed numbers with blanks, tabs and line feeds scattered through them and something
 // after them that may or may not continue the number.
 TEST(ReadNumberDifferential, NumbersWithScatteredBlanksAndTails) {
+    // clang-format off
     constexpr std::string_view numbers[]{
-        "14100",
-        "-3500.25",
-        "+.5",
-        "1.e3",
-        "2.5E-3",
-        "&H1F",
-        "&o777",
-        "1e308",
-        "-9.9e-320",
-        "123456789012345678901234567890",
-        "0.000000000000000000001",
+        "14100", "-3500.25", "+.5", "1.e3", "2.5E-3", "&H1F", "&o777", "1e308", "-9.9e-320",
+        "123456789012345678901234567890", "0.000000000000000000001",
     };
+    // clang-format on
     constexpr std::string_view tails[]{
         "", "e", "E+", "e-x", ".5", "..", "5", "\r5", ",5", "kHz", "\xC3\xA9", "&H1", "D3",
     };

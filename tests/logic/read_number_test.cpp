@@ -34,154 +34,66 @@ void ExpectReadings(const std::vector<Reading>& table) {
     }
 }
 
+// The tables below are laid out by hand, a few readings to a line.
+// clang-format off
 TEST(ReadNumber, PlainAndDecimalForms) {
     ExpectReadings({
-        {"14100", 14100},
-        {"0", 0},
-        {"007", 7},
-        {"00.500", 0.5},
-        {".5", 0.5},
-        {"5.", 5},
-        {"0.1", 0.1},
-        {"3800.01", 3800.01},
-        {"1.5.5", 1.5},
-        {"1..5", 1},
-        {"..5", 0},
-        {".", 0},
-        {"", 0},
-        {"14100.0", 14100},
+        {"14100", 14100}, {"0", 0}, {"007", 7}, {"00.500", 0.5}, {".5", 0.5}, {"5.", 5},
+        {"0.1", 0.1}, {"3800.01", 3800.01}, {"14100.0", 14100}, {"1.5.5", 1.5}, {"1..5", 1},
+        {"..5", 0}, {".", 0}, {"", 0},
     });
 }
 
 TEST(ReadNumber, BlanksTabsAndLineFeedsAreIgnoredAnywhere) {
     ExpectReadings({
-        {"14 100", 14100},
-        {" 14100", 14100},
-        {"14100 ", 14100},
-        {"\t1\t4\t1\t0\t0\t", 14100},
-        {"\n14100\n", 14100},
-        {"1 4\t1\n0 0", 14100},
-        {"- 5", -5},
-        {"+\t5", 5},
-        {"1 . 5", 1.5},
-        {" . 5", 0.5},
-        {"1 e 3", 1000},
-        {"1e - 3", 0.001},
-        {"1e+ 3", 1000},
-        {"   ", 0},
-        {"\t\n ", 0},
-        {"3500 kHz", 3500},
-        {"3500 E", 3500},
-        {"3500 E kHz", 3500},
+        {"14 100", 14100}, {" 14100", 14100}, {"14100 ", 14100}, {"\t1\t4\t1\t0\t0\t", 14100},
+        {"\n14100\n", 14100}, {"1 4\t1\n0 0", 14100}, {"- 5", -5}, {"+\t5", 5}, {"1 . 5", 1.5},
+        {" . 5", 0.5}, {"1 e 3", 1000}, {"1e - 3", 0.001}, {"1e+ 3", 1000}, {"   ", 0},
+        {"\t\n ", 0}, {"3500 kHz", 3500}, {"3500 E", 3500}, {"3500 E kHz", 3500},
     });
 }
 
 TEST(ReadNumber, CarriageReturnAndOtherControlsStopTheNumber) {
     ExpectReadings({
-        {"14100\r", 14100},
-        {"14100\r\n", 14100},
-        {"\r14100", 0},
-        {"\r\n14100", 0},
-        {"14\r100", 14},
-        {"1e\r3", 1},
-        {"1.\r5", 1},
-        {"-\r5", 0},
-        {"\v14100", 0},
-        {"\f14100", 0},
-        {"14\v100", 14},
-        {"\00014100"sv, 0},
-        {"14\000100"sv, 14},
+        {"14100\r", 14100}, {"14100\r\n", 14100}, {"\r14100", 0}, {"\r\n14100", 0},
+        {"14\r100", 14}, {"1e\r3", 1}, {"1.\r5", 1}, {"-\r5", 0}, {"\v14100", 0}, {"\f14100", 0},
+        {"14\v100", 14}, {"\00014100"sv, 0}, {"14\000100"sv, 14},
     });
 }
 
 TEST(ReadNumber, Signs) {
     ExpectReadings({
-        {"+5", 5},
-        {"-5", -5},
-        {"-5.", -5},
-        {"+.5", 0.5},
-        {"-.5", -0.5},
-        {"5-", 5},
-        {"+", 0},
-        {"-", 0},
-        {"+.", 0},
-        {"-.", 0},
-        {"--5", 0},
-        {"+-5", 0},
-        {"-+5", 0},
-        {"++5", 0},
-        {"-e5", 0},
-        {"-0", 0},
-        {"-14100", -14100},
+        {"+5", 5}, {"-5", -5}, {"-5.", -5}, {"+.5", 0.5}, {"-.5", -0.5}, {"5-", 5}, {"+", 0},
+        {"-", 0}, {"+.", 0}, {"-.", 0}, {"--5", 0}, {"+-5", 0}, {"-+5", 0}, {"++5", 0},
+        {"-e5", 0}, {"-0", 0}, {"-14100", -14100},
     });
 }
 
 TEST(ReadNumber, ExponentOnlyWhenComplete) {
     ExpectReadings({
-        {"1e3", 1000},    {"1E3", 1000},   {"1e+3", 1000},  {"1e-3", 0.001}, {"1e03", 1000},
-        {"1e0", 1},       {"1.e3", 1000},  {".5e1", 5},     {"1.5E2", 150},  {"2.5e1x", 25},
-        {"1e3.5", 1000},  {"1e3e4", 1000}, {"3500E", 3500}, {"3500e", 3500}, {"3500E+", 3500},
-        {"3500E-", 3500}, {"1e", 1},       {"1e+", 1},      {"1e-", 1},      {"1ee3", 1},
-        {"1e+-3", 1},     {"1e--3", 1},    {"1ex", 1},      {"e5", 0},       {"E5", 0},
-        {".e5", 0},       {"+e5", 0},      {"e", 0},
+        {"1e3", 1000}, {"1E3", 1000}, {"1e+3", 1000}, {"1e-3", 0.001}, {"1e03", 1000}, {"1e0", 1},
+        {"1.e3", 1000}, {".5e1", 5}, {"1.5E2", 150}, {"2.5e1x", 25}, {"1e3.5", 1000},
+        {"1e3e4", 1000}, {"3500E", 3500}, {"3500e", 3500}, {"3500E+", 3500}, {"3500E-", 3500},
+        {"1e", 1}, {"1e+", 1}, {"1e-", 1}, {"1ee3", 1}, {"1e+-3", 1}, {"1e--3", 1}, {"1ex", 1},
+        {"e5", 0}, {"E5", 0}, {".e5", 0}, {"+e5", 0}, {"e", 0},
     });
 }
 
 TEST(ReadNumber, LetterDIsNoExponent) {
-    ExpectReadings({
-        {"1d3", 1},
-        {"1D3", 1},
-        {"1D+3", 1},
-        {"1.5D2", 1.5},
-        {"D5", 0},
-        {"d", 0},
-    });
+    ExpectReadings({{"1d3", 1}, {"1D3", 1}, {"1D+3", 1}, {"1.5D2", 1.5}, {"D5", 0}, {"d", 0}});
 }
 
 TEST(ReadNumber, AmpersandPrefixes) {
     ExpectReadings({
-        {"&H1F", 31},
-        {"&h1f", 31},
-        {"&HfF", 255},
-        {"&HE", 14},
-        {"&H1E3", 483},
-        {"&HDEADBEEF", 3735928559.0},
-        {"&O17", 15},
-        {"&o17", 15},
-        {"&O777", 511},
-        {"&H", 0},
-        {"&h", 0},
-        {"&O", 0},
-        {"&o", 0},
-        {"&Hg1", 0},
-        {"&H1g2", 1},
-        {"&H1.5", 1},
-        {"&H-1", 0},
-        {"&H+1", 0},
-        {"&O8", 0},
-        {"&O78", 7},
-        {"&O1e3", 1},
-        {"&O9", 0},
-        {"&Oa", 0},
-        {"& H 1 0", 16},
-        {"&H 1 0", 16},
-        {"&\tO\n17", 15},
-        {"&H1F\r", 31},
-        {"&H\r1", 0},
-        {"&\rH1", 0},
-        {"&", 0},
-        {"&X12", 0},
-        {"&12", 0},
-        {"&D12", 0},
-        {"&B101", 0},
-        {"-&H10", 0},
-        {"+&H10", 0},
-        {"&&H10", 0},
-        {"H10", 0},
-        {"&H0010", 16},
-        {"&HFFFF", 65535},
-        {"&H8000", 32768},
-        {"&HFFFFFFFF", 4294967295.0},
+        {"&H1F", 31}, {"&h1f", 31}, {"&HfF", 255}, {"&HE", 14}, {"&H1E3", 483},
+        {"&HDEADBEEF", 3735928559.0}, {"&O17", 15}, {"&o17", 15}, {"&O777", 511},
+        {"&H", 0}, {"&h", 0}, {"&O", 0}, {"&o", 0}, {"&Hg1", 0}, {"&H1g2", 1}, {"&H1.5", 1},
+        {"&H-1", 0}, {"&H+1", 0}, {"&O8", 0}, {"&O78", 7}, {"&O1e3", 1}, {"&O9", 0}, {"&Oa", 0},
+        {"& H 1 0", 16}, {"&H 1 0", 16}, {"&\tO\n17", 15}, {"&H1F\r", 31}, {"&H\r1", 0},
+        {"&\rH1", 0}, {"&", 0}, {"&X12", 0}, {"&12", 0}, {"&D12", 0}, {"&B101", 0},
+        {"-&H10", 0}, {"+&H10", 0}, {"&&H10", 0}, {"H10", 0}, {"&H0010", 16},
+        // Unsigned, whatever the width: no wrap to a negative value.
+        {"&HFFFF", 65535}, {"&H8000", 32768}, {"&HFFFFFFFF", 4294967295.0},
         {"&HFFFFFFFFFFFFFFFF", 18446744073709551616.0},
         {"&O1777777777777777777777", 18446744073709551616.0},
     });
@@ -189,43 +101,19 @@ TEST(ReadNumber, AmpersandPrefixes) {
 
 TEST(ReadNumber, WordsUnitsAndForeignCharacters) {
     ExpectReadings({
-        {"14100,5", 14100},
-        {"3,500", 3},
-        {"3500kHz", 3500},
-        {"3500$", 3500},
-        {"$3500", 0},
-        {"abc", 0},
-        {"north", 0},
-        {"inf", 0},
-        {"-inf", 0},
-        {"infinity", 0},
-        {"nan", 0},
-        {"NaN", 0},
-        {"0x1A", 0},
-        {"0X10", 0},
-        {"1_000", 1},
-        {"\x80", 0},
-        {"\xFF"
-         "5",
-         0},
-        {"5\xFF", 5},
-        {"5\xC3\xA9", 5},
-        {"\xC2\xA0"
-         "14100",
-         0}, // no-break space is not a blank
-        {"14\xC2\xA0"
-         "100",
-         14},
-        {"\xEF\xBC\x95", 0}, // fullwidth digit five
-        {"\xE2\x88\x92"
-         "5",
-         0},             // minus sign
-        {"\xD9\xA3", 0}, // Arabic-Indic digit three
-        {"\xEF\xBB\xBF"
-         "14100",
-         0}, // byte order mark
+        {"14100,5", 14100}, {"3,500", 3}, {"3500kHz", 3500}, {"3500$", 3500}, {"$3500", 0},
+        {"abc", 0}, {"north", 0}, {"inf", 0}, {"-inf", 0}, {"infinity", 0}, {"nan", 0},
+        {"NaN", 0}, {"0x1A", 0}, {"0X10", 0}, {"1_000", 1},
+        {"\x80", 0}, {"\xFF" "5", 0}, {"5\xFF", 5}, {"5\xC3\xA9", 5},
+        {"\xC2\xA0" "14100", 0},     // no-break space is not a blank
+        {"14\xC2\xA0" "100", 14},
+        {"\xEF\xBC\x95", 0},         // fullwidth digit five
+        {"\xE2\x88\x92" "5", 0},     // minus sign
+        {"\xD9\xA3", 0},             // Arabic-Indic digit three
+        {"\xEF\xBB\xBF" "14100", 0}, // byte order mark
     });
 }
+// clang-format on
 
 // Extremes: digit runs of any length, magnitudes beyond a double both ways, and long & integers.
 TEST(ReadNumber, ExtremeMagnitudesGiveInfinityOrZeroNeverNaN) {
@@ -260,8 +148,7 @@ TEST(ReadNumber, ExtremeMagnitudesGiveInfinityOrZeroNeverNaN) {
         {"-0e99999", 0},
         {"&H" + std::string(300, 'F'), infinity},
         {"&O" + std::string(500, '7'), infinity},
-        {"&H" + std::string(40, '0') + "1", 1},
-    };
+        {"&H" + std::string(40, '0') + "1", 1}};
     for (const auto& [text, expected] : table) {
         SCOPED_TRACE(text.substr(0, 40) + "... (" + std::to_string(text.size()) + " characters)");
         const double value = ReadNumber(text);
@@ -277,11 +164,9 @@ TEST(ReadNumber, StopsAtTheEndOfTheView) {
         std::size_t length;
         double expected;
     };
-    constexpr Cut table[]{
-        {"141005", 5, 14100}, {"1e5", 2, 1}, {"1e+5", 3, 1}, {"1.5", 2, 1},
-        {".5", 1, 0},         {"-5", 1, 0},  {"&H1F", 3, 1}, {"&H1F", 2, 0},
-        {"&O17", 1, 0},       {"9 9", 2, 9}, {"1e3", 0, 0},
-    };
+    constexpr Cut table[]{{"141005", 5, 14100}, {"1e5", 2, 1}, {"1e+5", 3, 1}, {"1.5", 2, 1},
+                          {".5", 1, 0},         {"-5", 1, 0},  {"&H1F", 3, 1}, {"&H1F", 2, 0},
+                          {"&O17", 1, 0},       {"9 9", 2, 9}, {"1e3", 0, 0}};
     for (const Cut& cut : table) {
         SCOPED_TRACE(std::string(cut.buffer) + " cut to " + std::to_string(cut.length));
         EXPECT_EQ(ReadNumber(cut.buffer.substr(0, cut.length)), cut.expected);
@@ -313,10 +198,9 @@ public:
 
     const char* Name() const { return name_; }
 
-    static constexpr std::array kCandidates{
-        "de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8",          "de_DE",
-        "fr_FR",       "de-DE",      "fr-FR",       "German_Germany.1252",
-    };
+    static constexpr std::array kCandidates{"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8",
+                                            "fr_FR.utf8",  "de_DE",      "fr_FR",
+                                            "de-DE",       "fr-FR",      "German_Germany.1252"};
 
 private:
     void Restore() {

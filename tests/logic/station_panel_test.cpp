@@ -15,54 +15,36 @@ namespace {
 using namespace std::literals;
 using enum AntennaKind;
 
-std::string FieldName(PanelField field) {
-    switch (field) {
-    case PanelField::FrequencyText:
-        return "FrequencyText";
-    case PanelField::AzimuthText:
-        return "AzimuthText";
-    case PanelField::CommandText:
-        return "CommandText";
-    case PanelField::BearingText:
-        return "BearingText";
-    case PanelField::IndicatorDipoleNS:
-        return "IndicatorDipoleNS";
-    case PanelField::IndicatorDipoleEW:
-        return "IndicatorDipoleEW";
-    case PanelField::IndicatorBeam:
-        return "IndicatorBeam";
-    case PanelField::IndicatorLongWire:
-        return "IndicatorLongWire";
-    case PanelField::AutoSwitch:
-        return "AutoSwitch";
-    case PanelField::AutoRotate:
-        return "AutoRotate";
-    }
-    return "unknown field";
+// Each field's name and its value as text, for the observer's log.
+std::string Flag(int value) {
+    return std::to_string(value);
 }
+struct FieldText {
+    PanelField field;
+    const char* name;
+    std::string (*value)(const StationPanel&);
+};
+constexpr FieldText kFieldTexts[]{
+    {PanelField::FrequencyText, "FrequencyText", [](auto& p) { return p.FrequencyText(); }},
+    {PanelField::AzimuthText, "AzimuthText", [](auto& p) { return p.AzimuthText(); }},
+    {PanelField::CommandText, "CommandText", [](auto& p) { return p.CommandText(); }},
+    {PanelField::BearingText, "BearingText", [](auto& p) { return p.BearingText(); }},
+    {PanelField::IndicatorDipoleNS, "DipoleNS",
+     [](auto& p) { return Flag(p.Indicator(DipoleNS)); }},
+    {PanelField::IndicatorDipoleEW, "DipoleEW",
+     [](auto& p) { return Flag(p.Indicator(DipoleEW)); }},
+    {PanelField::IndicatorBeam, "Beam", [](auto& p) { return Flag(p.Indicator(Beam)); }},
+    {PanelField::IndicatorLongWire, "LongWire",
+     [](auto& p) { return Flag(p.Indicator(LongWire)); }},
+    {PanelField::AutoSwitch, "AutoSwitch", [](auto& p) { return Flag(p.AutoSwitch()); }},
+    {PanelField::AutoRotate, "AutoRotate", [](auto& p) { return Flag(p.AutoRotate()); }},
+};
 
-std::string ValueOf(const StationPanel& panel, PanelField field) {
-    switch (field) {
-    case PanelField::FrequencyText:
-        return panel.FrequencyText();
-    case PanelField::AzimuthText:
-        return panel.AzimuthText();
-    case PanelField::CommandText:
-        return panel.CommandText();
-    case PanelField::BearingText:
-        return panel.BearingText();
-    case PanelField::IndicatorDipoleNS:
-        return std::to_string(panel.Indicator(DipoleNS));
-    case PanelField::IndicatorDipoleEW:
-        return std::to_string(panel.Indicator(DipoleEW));
-    case PanelField::IndicatorBeam:
-        return std::to_string(panel.Indicator(Beam));
-    case PanelField::IndicatorLongWire:
-        return std::to_string(panel.Indicator(LongWire));
-    case PanelField::AutoSwitch:
-        return std::to_string(panel.AutoSwitch());
-    case PanelField::AutoRotate:
-        return std::to_string(panel.AutoRotate());
+std::string Describe(const StationPanel& panel, PanelField field) {
+    for (const FieldText& row : kFieldTexts) {
+        if (row.field == field) {
+            return row.name + "="s + row.value(panel);
+        }
     }
     return "unknown field";
 }
@@ -198,8 +180,7 @@ TEST(StationPanel, Scenarios) {
          {Tick(DipoleNS, 2), Tick(DipoleEW, -1), Tick(LongWire, 255), Expect("1101", "0"),
           AutoSwitch(-7), AutoRotate(9), Frequency("28500"), Expect("0010", "10")}},
         {"a command text not equal to a word runs nothing, and the next word still acts",
-         {Command("switch"), Expect("0000", "0"), Command("SWITCH"), Expect("0010", "0")}},
-    };
+         {Command("switch"), Expect("0000", "0"), Command("SWITCH"), Expect("0010", "0")}}};
     for (const Scenario& scenario : scenarios) {
         SCOPED_TRACE(scenario.name);
         StationPanel panel;
@@ -210,32 +191,14 @@ TEST(StationPanel, Scenarios) {
 // Every near miss of a command word is ignored: with all four ticked by hand and an azimuth set,
 // a switch would leave one ticked and a rotate would change the bearing.
 TEST(StationPanel, CommandWordsMatchExactlyToTheByte) {
+    // clang-format off
     constexpr std::string_view nearMisses[]{
-        "switch",
-        "Switch",
-        "SWITCH ",
-        " SWITCH",
-        "SWITCH\r",
-        "SWITCH\n",
-        "SWITCH\r\n",
-        "SWITCH\0"sv,
-        "\0SWITCH"sv,
-        "SWITCHED",
-        "SWITC",
-        "S WITCH",
-        "SWITCH\t",
-        "rotate",
-        "Rotate",
-        "ROTATE ",
-        "ROTATE\r\n",
-        "ROTATE\0"sv,
-        "\xEF\xBB\xBF"
-        "SWITCH",
-        "SWITCHROTATE",
-        "ROTATESWITCH",
-        "",
-        " ",
+        "switch", "Switch", "SWITCH ", " SWITCH", "SWITCH\r", "SWITCH\n", "SWITCH\r\n",
+        "SWITCH\0"sv, "\0SWITCH"sv, "SWITCHED", "SWITC", "S WITCH", "SWITCH\t", "rotate", "Rotate",
+        "ROTATE ", "ROTATE\r\n", "ROTATE\0"sv, "\xEF\xBB\xBF" "SWITCH", "SWITCHROTATE",
+        "ROTATESWITCH", "", " ",
     };
+    // clang-format on
     for (std::string_view word : nearMisses) {
         SCOPED_TRACE(testing::PrintToString(std::string(word)));
         StationPanel panel;
@@ -263,9 +226,8 @@ TEST(StationPanel, TextsAreStoredExactlyAsWritten) {
 class Recorder {
 public:
     explicit Recorder(StationPanel& panel) {
-        panel.SetObserver([this, &panel](PanelField field) {
-            log_.push_back(FieldName(field) + "=" + ValueOf(panel, field));
-        });
+        panel.SetObserver(
+            [this, &panel](PanelField field) { log_.push_back(Describe(panel, field)); });
     }
     const std::vector<std::string>& Log() const { return log_; }
 
@@ -281,8 +243,8 @@ struct Notifications {
 };
 
 TEST(StationPanel, ObserverIsToldOfEveryWriteInOrder) {
-    const std::vector<std::string> switchedToBeam{"IndicatorDipoleNS=0", "IndicatorDipoleEW=0",
-                                                  "IndicatorBeam=1", "IndicatorLongWire=0"};
+    const std::vector<std::string> switchedToBeam{"DipoleNS=0", "DipoleEW=0", "Beam=1",
+                                                  "LongWire=0"};
     const auto then = [](std::string first, std::vector<std::string> rest) {
         rest.insert(rest.begin(), std::move(first));
         return rest;
@@ -291,13 +253,12 @@ TEST(StationPanel, ObserverIsToldOfEveryWriteInOrder) {
         {"a frequency with both flags on: stored and told, then switch, then rotate",
          {AutoSwitch(1), AutoRotate(1), Azimuth("275")},
          Frequency("14100"),
-         {"FrequencyText=14100", "IndicatorDipoleNS=0", "IndicatorDipoleEW=0", "IndicatorBeam=1",
-          "IndicatorLongWire=0", "BearingText=275"}},
+         {"FrequencyText=14100", "DipoleNS=0", "DipoleEW=0", "Beam=1", "LongWire=0",
+          "BearingText=275"}},
         {"an azimuth on 80 m moves the dipole; the beam is off, so no bearing",
          {Frequency("3600"), AutoSwitch(1), AutoRotate(1)},
          Azimuth("60"),
-         {"AzimuthText=60", "IndicatorDipoleNS=0", "IndicatorDipoleEW=1", "IndicatorBeam=0",
-          "IndicatorLongWire=0"}},
+         {"AzimuthText=60", "DipoleNS=0", "DipoleEW=1", "Beam=0", "LongWire=0"}},
         {"a frequency with both flags off", {}, Frequency("3600"), {"FrequencyText=3600"}},
         {"an azimuth with both flags off", {}, Azimuth("90"), {"AzimuthText=90"}},
         {"the same frequency again re-runs the switch",
@@ -325,9 +286,9 @@ TEST(StationPanel, ObserverIsToldOfEveryWriteInOrder) {
          {}},
         {"the bearing box", {}, Bearing("123"), {"BearingText=123"}},
         {"the bearing box, same value", {}, Bearing("0"), {"BearingText=0"}},
-        {"a tick with auto rotate on", {AutoRotate(1)}, Tick(Beam, 1), {"IndicatorBeam=1"}},
-        {"an untick", {Tick(LongWire, 1)}, Tick(LongWire, 0), {"IndicatorLongWire=0"}},
-        {"a tick of 2 is stored as 1", {}, Tick(DipoleEW, 2), {"IndicatorDipoleEW=1"}},
+        {"a tick with auto rotate on", {AutoRotate(1)}, Tick(Beam, 1), {"Beam=1"}},
+        {"an untick", {Tick(LongWire, 1)}, Tick(LongWire, 0), {"LongWire=0"}},
+        {"a tick of 2 is stored as 1", {}, Tick(DipoleEW, 2), {"DipoleEW=1"}},
         {"auto switch", {}, AutoSwitch(1), {"AutoSwitch=1"}},
         {"auto rotate, any non-zero", {}, AutoRotate(-1), {"AutoRotate=1"}},
         {"auto switch off, already off", {}, AutoSwitch(0), {"AutoSwitch=0"}},
@@ -337,10 +298,8 @@ TEST(StationPanel, ObserverIsToldOfEveryWriteInOrder) {
              panel.SetFrequencyText("3");
              panel.SetFrequencyText("35");
          },
-         {"FrequencyText=3", "IndicatorDipoleNS=0", "IndicatorDipoleEW=0", "IndicatorBeam=0",
-          "IndicatorLongWire=1", "FrequencyText=35", "IndicatorDipoleNS=0", "IndicatorDipoleEW=0",
-          "IndicatorBeam=0", "IndicatorLongWire=1"}},
-    };
+         {"FrequencyText=3", "DipoleNS=0", "DipoleEW=0", "Beam=0", "LongWire=1", "FrequencyText=35",
+          "DipoleNS=0", "DipoleEW=0", "Beam=0", "LongWire=1"}}};
     for (const Notifications& row : table) {
         SCOPED_TRACE(row.name);
         StationPanel panel;

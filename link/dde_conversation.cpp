@@ -19,6 +19,9 @@ namespace {
 
 const DWORD kTimeoutMs = static_cast<DWORD>(kHostAnswerTimeout.count());
 
+// How long ending a link waits to learn whether the host still handles its messages.
+constexpr UINT kHostAliveProbeMs = 500;
+
 HDDEDATA CallbackResult(UINT value) {
     return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(value));
 }
@@ -66,6 +69,18 @@ std::string ReadText(HDDEDATA data) {
     return AnsiTextToUtf8(bytes);
 }
 
+// Whether the host's side of the conversation still handles messages, or has gone. Ending a
+// conversation waits for the host to acknowledge it, under Wine up to 10 s for each one.
+bool HostAnswersOrHasGone(HCONV conversation) {
+    CONVINFO info{};
+    info.cb = sizeof info;
+    if (DdeQueryConvInfo(conversation, QID_SYNC, &info) == 0 || !IsWindow(info.hwndPartner)) {
+        return true;
+    }
+    return SendMessageTimeoutW(info.hwndPartner, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kHostAliveProbeMs,
+                               nullptr) != 0;
+}
+
 class DdeConversation;
 
 // The open conversations by handle. DDEML tells its callback the conversation but not the
@@ -110,10 +125,16 @@ private:
 DdeConversation::~DdeConversation() {
     // Unrouted first, so that nothing arriving while the conversation ends reaches the panel.
     StopRouting();
-    if (instance_ != 0) {
-        // Ends the conversation and frees everything the instance still holds.
-        DdeUninitialize(instance_);
+    if (instance_ == 0) {
+        return;
     }
+    // A host that has stopped handling messages would hold up the end of the program while
+    // DDEML waits for it; the instance is then left to the end of the process, which frees it.
+    if (conversation_ != nullptr && !HostAnswersOrHasGone(conversation_)) {
+        return;
+    }
+    // Ends the conversation and frees everything the instance still holds.
+    DdeUninitialize(instance_);
 }
 
 void DdeConversation::StopRouting() {

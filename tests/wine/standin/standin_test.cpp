@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace veskor::test {
 namespace {
@@ -189,6 +190,64 @@ TEST_F(StandinTest, BurstPublishesEveryValueInOrder) {
     }
     EXPECT_EQ(khz.Received(), expected);
     EXPECT_EQ(khz.Request(L"Khz"), WithNul("14001.99"));
+}
+
+// The stand-in's edit boxes, in order (Khz, Az, Command), found through its process id.
+std::vector<HWND> StandinBoxes(DWORD processId) {
+    struct Search {
+        DWORD processId;
+        HWND window = nullptr;
+    } search{processId};
+    EnumWindows(
+        [](HWND window, LPARAM parameter) -> BOOL {
+            auto* search = reinterpret_cast<Search*>(parameter);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            wchar_t name[64] = {};
+            GetClassNameW(window, name, 64);
+            if (owner == search->processId && std::wstring(name) == L"VeskorStandinHost") {
+                search->window = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    std::vector<HWND> boxes;
+    for (HWND box = nullptr;
+         search.window && (box = FindWindowExW(search.window, box, L"Edit", nullptr));) {
+        boxes.push_back(box);
+    }
+    return boxes;
+}
+
+std::wstring BoxText(HWND box) {
+    wchar_t text[256] = {};
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(box, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                        5000, &length);
+    return text;
+}
+
+TEST_F(StandinTest, TheWindowShowsScriptedValuesAndPublishesEdits) {
+    std::vector<HWND> boxes = StandinBoxes(host.ProcessId());
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(BoxText(boxes[0]), L"14074.00");
+    ASSERT_TRUE(host.Command("set Az 123")) << host.Error();
+    EXPECT_EQ(BoxText(boxes[1]), L"123");
+
+    // Text put into a box (as typing does) is published at once, and only to its item.
+    DdeTestConversation khz, command;
+    ASSERT_TRUE(khz.Connect(L"QSO")) << khz.ErrorText();
+    ASSERT_TRUE(command.Connect(L"CAT")) << command.ErrorText();
+    ASSERT_TRUE(khz.StartHotLink(L"Khz")) << khz.ErrorText();
+    ASSERT_TRUE(command.StartHotLink(L"Command")) << command.ErrorText();
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(boxes[2], WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"SWITCH"),
+                        SMTO_ABORTIFHUNG, 5000, &ignored);
+    ASSERT_TRUE(PumpUntil([&] { return !command.Received().empty(); }, DeadlineAfter(kPatience)));
+    EXPECT_EQ(command.Received(), std::vector<std::string>{WithNul("SWITCH")});
+    EXPECT_EQ(command.Request(L"Command"), WithNul("SWITCH"));
+    EXPECT_TRUE(khz.Received().empty());
 }
 
 TEST_F(StandinTest, EveryScriptLineGetsOneAnswer) {

@@ -12,8 +12,12 @@ namespace veskor {
 
 namespace {
 
-bool IsIgnoredBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
-bool IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsIgnoredBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n';
+}
+bool IsDecimalDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // The value of c as a digit of base 16 or 8, or -1.
 int DigitValue(char c, int base) {

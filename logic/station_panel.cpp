@@ -7,8 +7,12 @@ namespace veskor {
 
 namespace {
 
-constexpr std::size_t IndexOf(AntennaKind kind) { return static_cast<std::size_t>(kind); }
-constexpr int AsFlag(int value) { return value != 0 ? 1 : 0; }
+constexpr std::size_t IndexOf(AntennaKind kind) {
+    return static_cast<std::size_t>(kind);
+}
+constexpr int AsFlag(int value) {
+    return value != 0 ? 1 : 0;
+}
 
 constexpr std::array kAntennasInWriteOrder{AntennaKind::DipoleNS, AntennaKind::DipoleEW,
                                            AntennaKind::Beam, AntennaKind::LongWire};
@@ -31,7 +35,9 @@ PanelField IndicatorField(AntennaKind kind) {
 
 StationPanel::StationPanel() : frequencyText_("14100"), azimuthText_("10"), bearingText_("0") {}
 
-void StationPanel::SetObserver(Observer observer) { observer_ = std::move(observer); }
+void StationPanel::SetObserver(Observer observer) {
+    observer_ = std::move(observer);
+}
 
 void StationPanel::Notify(PanelField field) const {
     if (observer_) {
@@ -80,7 +86,9 @@ void StationPanel::SetAutoRotate(int value) {
     Notify(PanelField::AutoRotate);
 }
 
-int StationPanel::Indicator(AntennaKind kind) const { return indicators_[IndexOf(kind)]; }
+int StationPanel::Indicator(AntennaKind kind) const {
+    return indicators_[IndexOf(kind)];
+}
 
 void StationPanel::SelectAntenna(AntennaKind kind) {
     for (AntennaKind each : kAntennasInWriteOrder) {
@@ -88,7 +96,9 @@ void StationPanel::SelectAntenna(AntennaKind kind) {
     }
 }
 
-void StationPanel::SwitchAntenna() { SelectAntenna(ChooseAntenna(frequencyText_, azimuthText_)); }
+void StationPanel::SwitchAntenna() {
+    SelectAntenna(ChooseAntenna(frequencyText_, azimuthText_));
+}
 
 void StationPanel::RotateBeam() {
     if (auto bearing = ChooseBearing(Indicator(AntennaKind::Beam) != 0, azimuthText_)) {

@@ -1,6 +1,6 @@
 // The station panel: the program's one object of state. It holds the texts, indicators and auto
-// flags the window shows, runs the switch and rotate actions, and tells one observer of every write.
-// Texts are UTF-8 and stored exactly as written.
+// flags the window shows, runs the switch and rotate actions, and tells one observer of every
+// write. Texts are UTF-8 and stored exactly as written.
 #pragma once
 
 #include "rules.h"

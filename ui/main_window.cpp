@@ -460,6 +460,9 @@ void MainWindow::ShowField(PanelField field) {
         if (WindowText(control) == shown) {
             return;
         }
+        // A text with a line break goes into the box as it is: the box holds it whole, so the
+        // operator's next edit forwards it whole too. How a single-line box draws the break (as
+        // nothing or as a box mark) is the system's.
         SetWindowTextW(control, shown.c_str());
         // In the box being typed in, the caret goes to the end of the new text, as after typing it.
         if (GetFocus() == control) {

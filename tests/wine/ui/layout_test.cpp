@@ -115,6 +115,29 @@ TEST_P(LayoutTest, EveryCaptionFitsItsControl) {
     ReleaseDC(window_.Handle(), context);
 }
 
+// Moving to a monitor of another density: the window takes the new density and the place the
+// system suggests, and keeps its client area in twips.
+TEST(DpiChange, RelaysTheWindowOutAtTheNewDensityAndSuggestedPlace) {
+    StationPanel panel;
+    MainWindow window(GetModuleHandleW(nullptr), panel);
+    RECT suggested{40, 30, 40 + 800, 30 + 400};
+    SendMessageW(window.Handle(), WM_DPICHANGED, MAKEWPARAM(144, 144),
+                 reinterpret_cast<LPARAM>(&suggested));
+
+    EXPECT_EQ(window.Dpi(), 144u);
+    RECT outer{};
+    GetWindowRect(window.Handle(), &outer);
+    EXPECT_EQ(outer.left, 40);
+    EXPECT_EQ(outer.top, 30);
+    RECT client{};
+    GetClientRect(window.Handle(), &client);
+    EXPECT_NEAR(client.right, Pixels(test::kClientWidthTwips, 144), 1);
+    EXPECT_NEAR(client.bottom, Pixels(test::kClientHeightTwips, 144), 1);
+    const RECT khz = RectInClient(window.Control(ControlId::TextKhz));
+    EXPECT_NEAR(khz.left, Pixels(6360, 144), 1);
+    EXPECT_NEAR(khz.bottom - khz.top, Pixels(405, 144), 1);
+}
+
 INSTANTIATE_TEST_SUITE_P(Densities, LayoutTest, testing::Values(96u, 120u, 144u, 192u),
                          [](const testing::TestParamInfo<UINT>& info) {
                              return std::to_string(info.param) + "dpi";

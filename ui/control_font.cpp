@@ -19,7 +19,7 @@ HFONT CreateDialogFont(int pixelHeight) {
 }
 
 // The width a control leaves for its caption: what its box, frame or borders take is subtracted.
-int CaptionRoom(const ControlSpec& control, UINT dpi) {
+int CaptionRoom(const ControlRow& control, UINT dpi) {
     const int width =
         TwipsToPixels(control.left + control.width, dpi) - TwipsToPixels(control.left, dpi);
     const int edge = TwipsToPixels(15, dpi);
@@ -39,7 +39,7 @@ int CaptionRoom(const ControlSpec& control, UINT dpi) {
 bool CaptionsFit(HDC context, HFONT font, UINT dpi) {
     HGDIOBJ earlier = SelectObject(context, font);
     bool fit = true;
-    for (const ControlSpec& control : ControlTable()) {
+    for (const ControlRow& control : ControlTable()) {
         if (control.caption.empty()) {
             continue;
         }

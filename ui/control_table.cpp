@@ -12,7 +12,7 @@ using enum ControlKind;
 using Id = ControlId;
 
 // clang-format off
-constexpr ControlSpec kControls[] = {
+constexpr ControlRow kControls[] = {
 //   id                  name               kind        caption                left  top   width height tab group        label for
     {Id::Frame1,         "Frame1",          GroupBox,   L"80m",                 240, 240, 1455, 1935,  4, {},          {}},
     {Id::CheckDipoleNS,  "CheckDipoleNS",   CheckBox,   L"Dipole N/S",          360, 840, 1095,  255,  0, Id::Frame1,  {}},
@@ -38,12 +38,12 @@ constexpr ControlSpec kControls[] = {
 
 } // namespace
 
-std::span<const ControlSpec> ControlTable() {
+std::span<const ControlRow> ControlTable() {
     return kControls;
 }
 
-const ControlSpec& FindControl(ControlId id) {
-    for (const ControlSpec& control : kControls) {
+const ControlRow& FindControl(ControlId id) {
+    for (const ControlRow& control : kControls) {
         if (control.id == id) {
             return control;
         }
@@ -51,29 +51,29 @@ const ControlSpec& FindControl(ControlId id) {
     throw std::out_of_range("no such control");
 }
 
-bool TakesFocus(const ControlSpec& control) {
+bool TakesFocus(const ControlRow& control) {
     return control.kind != ControlKind::Label && control.kind != ControlKind::GroupBox;
 }
 
-std::vector<const ControlSpec*> CreationOrder() {
-    std::vector<const ControlSpec*> focusable;
-    for (const ControlSpec& control : kControls) {
+std::vector<const ControlRow*> CreationOrder() {
+    std::vector<const ControlRow*> focusable;
+    for (const ControlRow& control : kControls) {
         if (TakesFocus(control)) {
             focusable.push_back(&control);
         }
     }
-    std::ranges::sort(focusable, {}, &ControlSpec::tabIndex);
+    std::ranges::sort(focusable, {}, &ControlRow::tabIndex);
 
-    std::vector<const ControlSpec*> order;
-    for (const ControlSpec* control : focusable) {
-        for (const ControlSpec& label : kControls) {
+    std::vector<const ControlRow*> order;
+    for (const ControlRow* control : focusable) {
+        for (const ControlRow& label : kControls) {
             if (label.labelFor == control->id) {
                 order.push_back(&label);
             }
         }
         order.push_back(control);
     }
-    for (const ControlSpec& control : kControls) {
+    for (const ControlRow& control : kControls) {
         if (control.kind == ControlKind::GroupBox) {
             order.push_back(&control);
         }

@@ -13,7 +13,7 @@ namespace veskor {
 
 enum class ControlKind { GroupBox, Label, TextBox, CheckBox, PushButton };
 
-struct ControlSpec {
+struct ControlRow {
     ControlId id;
     std::string_view name;
     ControlKind kind;
@@ -31,16 +31,16 @@ struct ControlSpec {
 inline constexpr int kClientWidthTwips = 7440;
 inline constexpr int kClientHeightTwips = 3015;
 
-std::span<const ControlSpec> ControlTable();
-const ControlSpec& FindControl(ControlId id);
+std::span<const ControlRow> ControlTable();
+const ControlRow& FindControl(ControlId id);
 
 // Labels and group boxes take no keyboard focus.
-bool TakesFocus(const ControlSpec& control);
+bool TakesFocus(const ControlRow& control);
 
 // The creation order, which is also the z-order from the top. The dialog keyboard handling walks
 // the z-order for Tab, so the focusable controls come by rising tab index; each text box comes
 // right after its label, because screen readers name an edit by the static just before it; the
 // group boxes come last, so that they lie behind everything they enclose.
-std::vector<const ControlSpec*> CreationOrder();
+std::vector<const ControlRow*> CreationOrder();
 
 } // namespace veskor

@@ -249,23 +249,23 @@ HWND MainWindow::Control(ControlId id) const {
 
 void MainWindow::CreateControls() {
     const auto table = ControlTable();
-    for (const ControlSpec* spec : CreationOrder()) {
-        const ControlClass controlClass = ClassOf(spec->kind);
-        const std::wstring caption(spec->caption);
+    for (const ControlRow* row : CreationOrder()) {
+        const ControlClass controlClass = ClassOf(row->kind);
+        const std::wstring caption(row->caption);
         HWND control = CreateWindowExW(
             controlClass.extendedStyle, controlClass.name, caption.c_str(),
             WS_CHILD | WS_VISIBLE | WS_GROUP | controlClass.style, 0, 0, 0, 0, window_,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec->id)),
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(row->id)),
             reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE)), nullptr);
         if (!control) {
             throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
                                     "CreateWindowExW");
         }
-        if (spec->kind == ControlKind::TextBox) {
+        if (row->kind == ControlKind::TextBox) {
             // The largest limit, so that no text from the host is cut short.
             SendMessageW(control, EM_LIMITTEXT, 0, 0);
         }
-        controls_[static_cast<std::size_t>(spec - table.data())] = control;
+        controls_[static_cast<std::size_t>(row - table.data())] = control;
     }
 }
 
@@ -306,12 +306,12 @@ void MainWindow::SizeClientArea() {
 void MainWindow::PlaceControls() {
     const auto table = ControlTable();
     for (std::size_t index = 0; index < table.size(); ++index) {
-        const ControlSpec& spec = table[index];
+        const ControlRow& row = table[index];
         // Edges are rounded rather than sizes, so that controls which meet in twips meet on screen.
-        const int left = TwipsToPixels(spec.left, dpi_);
-        const int top = TwipsToPixels(spec.top, dpi_);
-        const int right = TwipsToPixels(spec.left + spec.width, dpi_);
-        const int bottom = TwipsToPixels(spec.top + spec.height, dpi_);
+        const int left = TwipsToPixels(row.left, dpi_);
+        const int top = TwipsToPixels(row.top, dpi_);
+        const int right = TwipsToPixels(row.left + row.width, dpi_);
+        const int bottom = TwipsToPixels(row.top + row.height, dpi_);
         MoveWindow(controls_[index], left, top, right - left, bottom - top, FALSE);
     }
 }

@@ -175,7 +175,7 @@ protected:
     VeskorProcess veskor_;
 };
 
-TEST_F(WithHost, StartsShowingTheHostsValuesWithTheFocusOnDipoleNS) {
+TEST_F(WithHost, ShowsTheHostsValuesWithTheFocusOnDipoleNSUntilClosed) {
     EXPECT_EQ(veskor_.Text(Id::TextKhz), L"14074.00");
     EXPECT_EQ(veskor_.Text(Id::TextAz), L"275");
     EXPECT_EQ(veskor_.Text(Id::TextCommand), L"");
@@ -184,6 +184,11 @@ TEST_F(WithHost, StartsShowingTheHostsValuesWithTheFocusOnDipoleNS) {
     EXPECT_FALSE(veskor_.Ticked(Id::CheckAutoSwitch));
     EXPECT_FALSE(veskor_.Ticked(Id::CheckAutoRotate));
     EXPECT_TRUE(WaitForFocus(Id::CheckDipoleNS));
+
+    PostMessageW(veskor_.MainWindow(), WM_CLOSE, 0, 0);
+    DWORD status = 99;
+    ASSERT_TRUE(veskor_.WaitForExit(DeadlineAfter(kPatience), status));
+    EXPECT_EQ(status, 0u);
 }
 
 TEST_F(WithHost, HostChangesMoveTheTicksWithAutoSwitch) {

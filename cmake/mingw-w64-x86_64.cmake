@@ -19,9 +19,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # be copied beside it, neither for Wine nor for an operator's Windows machine.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
-# Windows executables run under Wine: CTest prefixes every test command with the emulator. With
-# wine64 installed, Debian's `wine` launcher runs 64-bit programs.
+# Windows executables run under Wine: CTest prefixes every test command with the emulator,
+# scripts/wine-test, which runs `wine` (with wine64 installed, Debian's launcher runs 64-bit
+# programs) and keeps the tests of one Wine session from meeting each other's leftovers.
 find_program(VESKOR_WINE NAMES wine wine64 wine-stable PATHS /usr/lib/wine)
+get_filename_component(VESKOR_WINE_TEST ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-test ABSOLUTE)
 if(VESKOR_WINE)
-    set(CMAKE_CROSSCOMPILING_EMULATOR ${VESKOR_WINE})
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${VESKOR_WINE_TEST})
 endif()

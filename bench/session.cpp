@@ -1,6 +1,7 @@
 // A veskor.exe under measurement and the state its window must reach.
 #include "session.h"
 
+#include "clock.h"
 #include "pump.h"
 
 namespace veskor::bench {
@@ -91,11 +92,25 @@ bool VeskorSession::WaitShowsExpected(double timeoutMs, double pollMs) const {
     return PumpUntil([this] { return ShowsExpected(); }, timeoutMs, pollMs);
 }
 
-bool VeskorSession::WaitShowsExpectedFrequency(double timeoutMs) const {
+double VeskorSession::WhenShowsExpected(double timeoutMs, double pollMs) const {
     const std::string& expected = expected_.FrequencyText();
-    return PumpUntil([&] { return window_.ShowsShortText(ControlId::TextKhz, expected); },
-                     timeoutMs, 0) &&
-           (ShowsExpected() || WaitShowsExpected(timeoutMs, 0));
+    double seen = -1;
+    const bool frequencyShown = PumpUntil(
+        [&] {
+            if (!window_.ShowsShortText(ControlId::TextKhz, expected)) {
+                return false;
+            }
+            seen = NowMs();
+            return true;
+        },
+        timeoutMs, pollMs);
+    if (!frequencyShown) {
+        return -1;
+    }
+    if (ShowsExpected()) {
+        return seen;
+    }
+    return WaitShowsExpected(timeoutMs, pollMs) ? NowMs() : -1;
 }
 
 bool VeskorSession::Close(double timeoutMs) {

@@ -26,10 +26,11 @@ public:
     // Whether the window shows the expected frequency text and indicators, and the bearing.
     bool ShowsExpected() const;
     bool WaitShowsExpected(double timeoutMs, double pollMs) const;
-    // The same, watching only the frequency box until it shows the expected text and then
-    // checking the rest once. A window shows all of one update or none of it, since each
+    // The moment (NowMs) the window was first seen showing the expected state, or -1 at the
+    // deadline. Only the frequency box is watched until it shows the expected text; the rest is
+    // then checked once, untimed. A window shows all of one update or none of it, since each
     // update is handled whole before the next message is taken; the full check confirms it.
-    bool WaitShowsExpectedFrequency(double timeoutMs) const;
+    double WhenShowsExpected(double timeoutMs, double pollMs) const;
 
     ChildProcess& Process() { return process_; }
     const VeskorWindow& Window() const { return window_; }

@@ -16,6 +16,8 @@ public:
 
     // Time on a processor, summed over all the process's threads; -1 when unknown.
     double ProcessorMs() const;
+    // The process's folder under /proc, as a Windows path; empty before Find.
+    const std::string& Folder() const { return processFolder_; }
 
 private:
     std::string processFolder_; // the process's folder under /proc, as a Windows path

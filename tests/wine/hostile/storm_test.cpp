@@ -112,9 +112,9 @@ TEST(HostStorm, DISABLED_HundredThousandUpdatesWithLargeAndMalformedValues) {
 }
 
 // Disabled: under Wine, the edit control takes time that grows with the square of its text's
-// length (64 KiB: 8 s to set and paint; 1 MB: over half an hour), so a window that shows a 1 MB
-// text whole stops answering for that long. Run it with --gtest_also_run_disabled_tests once the
-// window bounds what it shows.
+// length (64 KiB: about 6 s to set and paint; 1 MB: over half an hour), so a window that shows
+// such a text whole stops answering for that long. Run it with --gtest_also_run_disabled_tests
+// once the window bounds what it shows.
 TEST(HostStorm, DISABLED_SixtyThousandUpdatesWithMegabyteValues) {
     RunStorm(15000, 1024 * kKiB);
 }

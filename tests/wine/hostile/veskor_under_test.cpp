@@ -63,19 +63,6 @@ std::vector<HWND> VisibleTopLevelWindows(DWORD processId) {
 
 } // namespace
 
-bool PollUntil(const std::function<bool()>& done, Deadline deadline) {
-    for (;;) {
-        PumpPending();
-        if (done()) {
-            return true;
-        }
-        if (Clock::now() >= deadline) {
-            return false;
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
 VeskorUnderTest::~VeskorUnderTest() {
     if (!process_.hProcess) {
         return;

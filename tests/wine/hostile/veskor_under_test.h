@@ -14,10 +14,6 @@
 
 namespace veskor::test {
 
-// Checks `done` every few milliseconds, pumping this thread's messages in between, until it holds
-// or the deadline passes: changes in another process post nothing to this thread to wake it.
-bool PollUntil(const std::function<bool()>& done, Deadline deadline);
-
 class VeskorUnderTest {
 public:
     VeskorUnderTest() = default;

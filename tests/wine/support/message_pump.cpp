@@ -30,6 +30,21 @@ void PumpPending() {
     }
 }
 
+bool PollUntil(const std::function<bool()>& done, Deadline deadline) {
+    constexpr DWORD kInterval = 10;
+    for (;;) {
+        PumpPending();
+        if (done()) {
+            return true;
+        }
+        if (Clock::now() >= deadline) {
+            return false;
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE,
+                                  std::min(kInterval, MillisecondsUntil(deadline)), QS_ALLINPUT);
+    }
+}
+
 bool PumpUntil(const std::function<bool()>& done, Deadline deadline) {
     for (;;) {
         PumpPending();

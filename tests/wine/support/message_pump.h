@@ -28,6 +28,11 @@ void PumpPending();
 // messages) or the deadline passes. Returns the last result of `done`.
 bool PumpUntil(const std::function<bool()>& done, Deadline deadline);
 
+// Checks `done` every few milliseconds, pumping this thread's messages in between, until it holds
+// or the deadline passes: for waiting on another process, whose changes post nothing to this
+// thread.
+bool PollUntil(const std::function<bool()>& done, Deadline deadline);
+
 // Pumps until the kernel object is signalled (a process that ended, an event) or the deadline
 // passes. Returns whether it was signalled.
 bool PumpUntilSignalled(HANDLE object, Deadline deadline);

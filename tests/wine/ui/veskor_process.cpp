@@ -9,11 +9,6 @@ namespace veskor::test {
 
 namespace {
 
-DWORD MillisecondsUntil(Deadline deadline) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return left <= 0 ? 0 : static_cast<DWORD>(std::min<long long>(left, 0x7fffffff));
-}
-
 INPUT KeyInput(WORD virtualKey, bool release) {
     INPUT input{};
     input.type = INPUT_KEYBOARD;
@@ -24,21 +19,6 @@ INPUT KeyInput(WORD virtualKey, bool release) {
 }
 
 } // namespace
-
-bool PollUntil(const std::function<bool()>& done, Deadline deadline) {
-    constexpr DWORD kInterval = 10;
-    for (;;) {
-        PumpPending();
-        if (done()) {
-            return true;
-        }
-        if (Clock::now() >= deadline) {
-            return false;
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE,
-                                  std::min(kInterval, MillisecondsUntil(deadline)), QS_ALLINPUT);
-    }
-}
 
 void BecomeDpiAware() {
     using SetContext = BOOL(WINAPI*)(HANDLE);

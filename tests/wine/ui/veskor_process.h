@@ -13,10 +13,6 @@
 
 namespace veskor::test {
 
-// Pumps this thread's messages and checks `done` at short intervals until it holds or the
-// deadline passes: for waiting on another process, whose changes post nothing to this thread.
-bool PollUntil(const std::function<bool()>& done, Deadline deadline);
-
 // Makes this test process see real pixels, not coordinates scaled for a DPI-unaware program.
 void BecomeDpiAware();
 

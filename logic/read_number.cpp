@@ -32,57 +32,86 @@ int DigitValue(char c, int base) {
     return value < base ? value : -1;
 }
 
+// The characters of a text with its blanks, tabs and line feeds skipped wherever they stand, read
+// only as far as the number goes: a long text costs no more than its number and the blanks before.
+class NumberCharacters {
+public:
+    explicit NumberCharacters(std::string_view text) : text_(text) {}
+
+    // The next character that counts, or NUL at the end (a NUL in the text ends a number too).
+    char Peek() {
+        while (at_ < text_.size() && IsIgnoredBlank(text_[at_])) {
+            ++at_;
+        }
+        return at_ < text_.size() ? text_[at_] : '\0';
+    }
+    void Skip() {
+        Peek();
+        ++at_;
+    }
+    // Appends the decimal digits that follow (blanks between them skipped) to out; returns how
+    // many there were.
+    std::size_t TakeDigits(std::string& out) {
+        const std::size_t before = out.size();
+        for (; at_ < text_.size(); ++at_) {
+            const char c = text_[at_];
+            if (IsDecimalDigit(c)) {
+                out.push_back(c);
+            } else if (!IsIgnoredBlank(c)) {
+                break;
+            }
+        }
+        return out.size() - before;
+    }
+
+private:
+    std::string_view text_;
+    std::size_t at_ = 0;
+};
+
 // &H and &O integers are unsigned and accumulate in a double, so any number of digits reads
 // without failing (a very long run of digits ends up as infinity, never as a wrapped value).
-double ReadPrefixedInteger(std::string_view digits, int base) {
+double ReadPrefixedInteger(NumberCharacters& in, int base) {
     double value = 0;
-    for (char c : digits) {
-        const int digit = DigitValue(c, base);
-        if (digit < 0) {
-            break;
-        }
+    for (int digit = DigitValue(in.Peek(), base); digit >= 0; digit = DigitValue(in.Peek(), base)) {
         value = value * base + digit;
+        in.Skip();
     }
     return value;
 }
 
-// The length of the longest beginning of text that is a decimal number: sign, digits, an optional
-// full stop with digits, at least one digit in all, then an optional complete exponent. Only E
-// marks an exponent; D does not. 0 when the text has no such beginning.
-std::size_t DecimalNumberLength(std::string_view text) {
-    std::size_t at = 0;
-    if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
-        ++at;
+// The longest beginning that is a decimal number, without its sign: digits, an optional full stop
+// with digits, at least one digit in all, then an optional complete exponent. Only E marks an
+// exponent; D does not. Empty when there is no such beginning.
+std::string TakeDecimalNumber(NumberCharacters& in, bool& negative) {
+    std::string number;
+    const char sign = in.Peek();
+    negative = sign == '-';
+    if (sign == '+' || sign == '-') {
+        in.Skip();
     }
-    std::size_t digits = 0;
-    while (at < text.size() && IsDecimalDigit(text[at])) {
-        ++at;
-        ++digits;
-    }
-    if (at < text.size() && text[at] == '.') {
-        ++at;
-        while (at < text.size() && IsDecimalDigit(text[at])) {
-            ++at;
-            ++digits;
-        }
+    std::size_t digits = in.TakeDigits(number);
+    if (in.Peek() == '.') {
+        number.push_back('.');
+        in.Skip();
+        digits += in.TakeDigits(number);
     }
     if (digits == 0) {
-        return 0;
+        return {};
     }
     // An E without a complete exponent ends the number before the E.
-    if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
-        std::size_t exponentAt = at + 1;
-        if (exponentAt < text.size() && (text[exponentAt] == '+' || text[exponentAt] == '-')) {
-            ++exponentAt;
+    if (const char e = in.Peek(); e == 'e' || e == 'E') {
+        std::string exponent(1, 'e');
+        in.Skip();
+        if (const char exponentSign = in.Peek(); exponentSign == '+' || exponentSign == '-') {
+            exponent.push_back(exponentSign);
+            in.Skip();
         }
-        if (exponentAt < text.size() && IsDecimalDigit(text[exponentAt])) {
-            while (exponentAt < text.size() && IsDecimalDigit(text[exponentAt])) {
-                ++exponentAt;
-            }
-            at = exponentAt;
+        if (in.TakeDigits(exponent) > 0) {
+            number += exponent;
         }
     }
-    return at;
+    return number;
 }
 
 // Whether a well-formed decimal number that a double cannot hold is too large (rather than too
@@ -127,15 +156,11 @@ bool IsTooLarge(std::string_view number) {
     return magnitude + (negativeExponent ? -exponent : exponent) > 0;
 }
 
-double ReadDecimal(std::string_view text) {
-    const std::size_t length = DecimalNumberLength(text);
-    if (length == 0) {
+double ReadDecimal(NumberCharacters& in) {
+    bool negative = false;
+    const std::string number = TakeDecimalNumber(in, negative);
+    if (number.empty()) {
         return 0;
-    }
-    std::string_view number = text.substr(0, length);
-    const bool negative = number.front() == '-';
-    if (number.front() == '+' || number.front() == '-') {
-        number.remove_prefix(1);
     }
     double value = 0;
     const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
@@ -152,24 +177,18 @@ double ReadDecimal(std::string_view text) {
 } // namespace
 
 double ReadNumber(std::string_view text) {
-    std::string kept;
-    kept.reserve(text.size());
-    for (char c : text) {
-        if (!IsIgnoredBlank(c)) {
-            kept.push_back(c);
-        }
+    NumberCharacters in(text);
+    if (in.Peek() != '&') {
+        return ReadDecimal(in);
     }
-    const std::string_view rest = kept;
-    if (rest.size() >= 2 && rest[0] == '&') {
-        const char prefix = rest[1];
-        if (prefix == 'H' || prefix == 'h') {
-            return ReadPrefixedInteger(rest.substr(2), 16);
-        }
-        if (prefix == 'O' || prefix == 'o') {
-            return ReadPrefixedInteger(rest.substr(2), 8);
-        }
+    // An ampersand cannot begin a decimal number: without &H or &O the text reads as 0.
+    in.Skip();
+    const char prefix = in.Peek();
+    in.Skip();
+    if (prefix == 'H' || prefix == 'h') {
+        return ReadPrefixedInteger(in, 16);
     }
-    return ReadDecimal(rest);
+    return prefix == 'O' || prefix == 'o' ? ReadPrefixedInteger(in, 8) : 0;
 }
 
 } // namespace veskor

@@ -1,6 +1,7 @@
 // The station panel: state, actions and the triggers that link them.
 #include "station_panel.h"
 
+#include <optional>
 #include <utility>
 
 namespace veskor {
@@ -17,6 +18,50 @@ constexpr int AsFlag(int value) {
 constexpr std::array kAntennasInWriteOrder{AntennaKind::DipoleNS, AntennaKind::DipoleEW,
                                            AntennaKind::Beam, AntennaKind::LongWire};
 
+// Field-indexed access goes through the named reader and setter, so a write by field runs the
+// same trigger as the named call. The indicators are found through IndicatorField instead.
+struct TextAccess {
+    PanelField field;
+    const std::string& (StationPanel::*get)() const;
+    void (StationPanel::*set)(std::string);
+};
+constexpr std::array kTextFields{
+    TextAccess{PanelField::FrequencyText, &StationPanel::FrequencyText,
+               &StationPanel::SetFrequencyText},
+    TextAccess{PanelField::AzimuthText, &StationPanel::AzimuthText, &StationPanel::SetAzimuthText},
+    TextAccess{PanelField::CommandText, &StationPanel::CommandText, &StationPanel::SetCommandText},
+    TextAccess{PanelField::BearingText, &StationPanel::BearingText, &StationPanel::SetBearingText},
+};
+
+struct AutoFlagAccess {
+    PanelField field;
+    int (StationPanel::*get)() const;
+    void (StationPanel::*set)(int);
+};
+constexpr std::array kAutoFlags{
+    AutoFlagAccess{PanelField::AutoSwitch, &StationPanel::AutoSwitch, &StationPanel::SetAutoSwitch},
+    AutoFlagAccess{PanelField::AutoRotate, &StationPanel::AutoRotate, &StationPanel::SetAutoRotate},
+};
+
+template <typename Row, std::size_t N>
+const Row* FindRow(const std::array<Row, N>& table, PanelField field) {
+    for (const Row& row : table) {
+        if (row.field == field) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
+
+std::optional<AntennaKind> IndicatorKind(PanelField field) {
+    for (AntennaKind kind : kAntennasInWriteOrder) {
+        if (IndicatorField(kind) == field) {
+            return kind;
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 PanelField IndicatorField(AntennaKind kind) {
@@ -31,6 +76,10 @@ PanelField IndicatorField(AntennaKind kind) {
         break;
     }
     return PanelField::IndicatorLongWire;
+}
+
+bool IsTextField(PanelField field) {
+    return FindRow(kTextFields, field) != nullptr;
 }
 
 StationPanel::StationPanel() : frequencyText_("14100"), azimuthText_("10"), bearingText_("0") {}
@@ -88,6 +137,34 @@ void StationPanel::SetAutoRotate(int value) {
 
 int StationPanel::Indicator(AntennaKind kind) const {
     return indicators_[IndexOf(kind)];
+}
+
+const std::string& StationPanel::Text(PanelField field) const {
+    static const std::string kNoText;
+    const TextAccess* row = FindRow(kTextFields, field);
+    return row != nullptr ? (this->*row->get)() : kNoText;
+}
+
+void StationPanel::SetText(PanelField field, std::string text) {
+    if (const TextAccess* row = FindRow(kTextFields, field)) {
+        (this->*row->set)(std::move(text));
+    }
+}
+
+int StationPanel::Flag(PanelField field) const {
+    if (const AutoFlagAccess* row = FindRow(kAutoFlags, field)) {
+        return (this->*row->get)();
+    }
+    const std::optional<AntennaKind> kind = IndicatorKind(field);
+    return kind ? Indicator(*kind) : 0;
+}
+
+void StationPanel::SetFlag(PanelField field, int value) {
+    if (const AutoFlagAccess* row = FindRow(kAutoFlags, field)) {
+        (this->*row->set)(value);
+    } else if (const std::optional<AntennaKind> kind = IndicatorKind(field)) {
+        SetIndicator(*kind, value);
+    }
 }
 
 void StationPanel::SelectAntenna(AntennaKind kind) {

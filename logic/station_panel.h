@@ -28,6 +28,9 @@ enum class PanelField {
 // The indicator field that shows an antenna.
 PanelField IndicatorField(AntennaKind kind);
 
+// True for the four text fields (frequency, azimuth, command, bearing); the others hold 0 or 1.
+bool IsTextField(PanelField field);
+
 class StationPanel {
 public:
     // Called after every write, with the field written, before any trigger of that write runs.
@@ -62,6 +65,15 @@ public:
     int Indicator(AntennaKind kind) const;
     int AutoSwitch() const { return autoSwitch_; }
     int AutoRotate() const { return autoRotate_; }
+
+    // Field-indexed access, for code that treats every field alike. Each write goes through the
+    // named setter of that field, so its trigger runs exactly as for the named call.
+    const std::string& Text(PanelField field) const;  // an empty text for a flag field
+    void SetText(PanelField field, std::string text); // ignored for a flag field
+    int Flag(PanelField field) const;                 // 0 for a text field
+    // Ignored for a text field (indicators via SetIndicator, auto flags via SetAutoSwitch and
+    // SetAutoRotate).
+    void SetFlag(PanelField field, int value);
 
 private:
     void SelectAntenna(AntennaKind kind);

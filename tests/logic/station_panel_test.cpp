@@ -240,5 +240,53 @@ TEST(StationPanel, ObserverCanBeReplacedAndDetached) {
     EXPECT_EQ(panel.BearingText(), "3");
 }
 
+// A write by field is the named write: same observer log, same state after its trigger. A write
+// of the other kind is ignored, and a read of the other kind gives "" or 0.
+TEST(StationPanel, FieldIndexedAccessIsTheNamedAccess) {
+    const struct {
+        PanelField field;
+        Step named;
+        std::string text; // for SetText, and what Text reads after the write ("" for a flag)
+        int flag;         // for SetFlag, and what Flag reads after the write (0 for a text)
+    } table[]{
+        {PanelField::FrequencyText, Frequency("14100"), "14100", 0},
+        {PanelField::AzimuthText, Azimuth("60"), "60", 0},
+        {PanelField::CommandText, Command("SWITCH"), "SWITCH", 0},
+        {PanelField::BearingText, Bearing("7"), "7", 0},
+        {PanelField::IndicatorDipoleNS, Tick(DipoleNS, 2), "", 1},
+        {PanelField::IndicatorDipoleEW, Tick(DipoleEW, -3), "", 1},
+        {PanelField::IndicatorBeam, Tick(Beam, 1), "", 1},
+        {PanelField::IndicatorLongWire, Tick(LongWire, 1), "", 1},
+        {PanelField::AutoSwitch, AutoSwitch(0), "", 0},
+        {PanelField::AutoRotate, AutoRotate(0), "", 0},
+    };
+    const auto after = [](PanelField field, const Step& step) {
+        StationPanel panel;
+        RunSteps(panel, {Frequency("3600"), Azimuth("275"), AutoSwitch(1), AutoRotate(1)});
+        std::string log;
+        panel.SetObserver([&](PanelField f) { log += Describe(panel, f) + ", "; });
+        step(panel);
+        for (int each = 0; each < 10; ++each) {
+            log += " " + Describe(panel, PanelField(each));
+        }
+        return log + " read " + panel.Text(field) + "/" + std::to_string(panel.Flag(field));
+    };
+    for (const auto& row : table) {
+        SCOPED_TRACE(Describe(StationPanel(), row.field));
+        const bool text = !row.text.empty();
+        EXPECT_EQ(IsTextField(row.field), text);
+        const std::string expected = " read " + row.text + "/" + std::to_string(row.flag);
+        const std::string named = after(row.field, row.named);
+        EXPECT_EQ(named.substr(named.rfind(" read ")), expected);
+        // Each row calls both setters; the one of the other kind must change nothing.
+        EXPECT_EQ(after(row.field,
+                        [&](StationPanel& p) {
+                            p.SetText(row.field, text ? row.text : "SWITCH");
+                            p.SetFlag(row.field, text ? 1 : row.flag);
+                        }),
+                  named);
+    }
+}
+
 } // namespace
 } // namespace veskor

@@ -30,6 +30,15 @@ void TypeCharacter(HWND box, wchar_t character) {
     SendMessageW(box, WM_CHAR, character, 1);
 }
 
+// The window shows the panel's changes when it gets to the reminder it queued behind them.
+void HandleQueuedMessages() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
 class WindowTest : public testing::Test {
 protected:
     WindowTest() : window_(GetModuleHandleW(nullptr), panel_) {}
@@ -146,12 +155,14 @@ TEST_F(WindowTest, TicksAndPressesReachThePanel) {
     SendMessageW(Control(ControlId::CheckDipoleNS), BM_CLICK, 0, 0);
     SendMessageW(Control(ControlId::CheckLW), BM_CLICK, 0, 0);
     SendMessageW(Control(ControlId::CommandSwitch), BM_CLICK, 0, 0);
+    HandleQueuedMessages();
     EXPECT_FALSE(Ticked(Control(ControlId::CheckDipoleNS)));
     EXPECT_TRUE(Ticked(Control(ControlId::CheckBeam)));
     EXPECT_FALSE(Ticked(Control(ControlId::CheckLW)));
 
     panel_.SetAzimuthText("275");
     SendMessageW(Control(ControlId::CommandRotate), BM_CLICK, 0, 0);
+    HandleQueuedMessages();
     EXPECT_EQ(panel_.BearingText(), "275");
     EXPECT_EQ(TextOf(Control(ControlId::TextBearing)), L"275");
 }
@@ -161,10 +172,12 @@ TEST_F(WindowTest, TicksAndPressesReachThePanel) {
 TEST_F(WindowTest, ShowingAPanelChangeIsNotEchoedBack) {
     const std::string fromHost = "12\xff";
     panel_.SetAzimuthText(fromHost);
+    HandleQueuedMessages();
     EXPECT_EQ(TextOf(Control(ControlId::TextAz)), L"12\ufffd");
     EXPECT_EQ(panel_.AzimuthText(), fromHost);
 
     panel_.SetCommandText("\xc3(SWITCH");
+    HandleQueuedMessages();
     EXPECT_EQ(panel_.CommandText(), "\xc3(SWITCH");
 }
 
@@ -174,6 +187,7 @@ TEST_F(WindowTest, BoxShowingThePanelsValueKeepsCaretAndSelection) {
     SetFocus(khz);
     SendMessageW(khz, EM_SETSEL, 1, 3);
     panel_.SetFrequencyText("14100");
+    HandleQueuedMessages();
     DWORD start = 0, end = 0;
     SendMessageW(khz, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     EXPECT_EQ(start, 1u);
@@ -181,6 +195,7 @@ TEST_F(WindowTest, BoxShowingThePanelsValueKeepsCaretAndSelection) {
 
     // A new value replaces the text whole, with the caret after it.
     panel_.SetFrequencyText("3650");
+    HandleQueuedMessages();
     EXPECT_EQ(TextOf(khz), L"3650");
     SendMessageW(khz, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     EXPECT_EQ(start, 4u);
@@ -193,10 +208,12 @@ TEST_F(WindowTest, HostTextsAreShownWhole) {
     // Just beyond the 32767 characters a single-line edit holds unless told otherwise.
     const std::string longText(32800, '7');
     panel_.SetCommandText(longText);
+    HandleQueuedMessages();
     EXPECT_EQ(GetWindowTextLengthW(Control(ControlId::TextCommand)), 32800);
     EXPECT_EQ(panel_.CommandText(), longText);
 
     panel_.SetCommandText("SWITCH\r\n");
+    HandleQueuedMessages();
     EXPECT_EQ(TextOf(Control(ControlId::TextCommand)), L"SWITCH\r\n");
     EXPECT_EQ(panel_.CommandText(), "SWITCH\r\n");
 }

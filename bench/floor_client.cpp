@@ -2,9 +2,9 @@
 // It opens the same three links as veskor.exe (one DDEML instance each, a hot link and then a
 // request for the current value) while its one plain window is hidden, shows the window, and then
 // copies out every value the links deliver. Same compiler, flags and static runtime as veskor.exe.
-//   floor_client                      the start-up, idle and footprint floor
-//   floor_client <event>              sets the named event after every value
-//   floor_client <event> <value>...   sets it as each of these values arrives, one after the other
+//   floor_client                 sets its event after every value
+//   floor_client <value>...      sets it as each of these values arrives, one after the other
+// The event has no name: its handle is in the window's GWLP_USERDATA, for the bench to duplicate.
 // Closed, it exits with the number of values its hot links delivered.
 #include <windows.h>
 
@@ -21,6 +21,7 @@ struct Link {
 };
 constexpr Link kLinks[] = {{L"QSO", L"Khz"}, {L"QSO", L"Az"}, {L"CAT", L"Command"}};
 
+DWORD instances[std::size(kLinks)] = {};
 HANDLE event = nullptr;
 std::vector<std::string> awaited; // the values still to come that set the event
 size_t next = 0;
@@ -47,8 +48,7 @@ HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV, HSZ, HSZ, HDDEDATA data, ULON
     return reinterpret_cast<HDDEDATA>(DDE_FACK);
 }
 
-bool OpenLink(const Link& link) {
-    DWORD instance = 0;
+bool OpenLink(const Link& link, DWORD& instance) {
     const DWORD flags = APPCMD_CLIENTONLY | CBF_SKIP_REGISTRATIONS | CBF_SKIP_UNREGISTRATIONS;
     if (DdeInitializeW(&instance, Callback, flags, 0) != DMLERR_NO_ERROR) {
         return false;
@@ -81,10 +81,8 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1) {
-        event = OpenEventA(EVENT_MODIFY_STATE, FALSE, argv[1]);
-        awaited.assign(argv + 2, argv + argc);
-    }
+    event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    awaited.assign(argv + 1, argv + argc);
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = WindowProcedure;
     windowClass.hInstance = GetModuleHandleW(nullptr);
@@ -96,17 +94,23 @@ int main(int argc, char** argv) {
                                       WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 512, 240,
                                       nullptr, nullptr, windowClass.hInstance, nullptr)
                       : nullptr;
-    for (const Link& link : kLinks) {
-        if (!window || !OpenLink(link)) {
+    for (std::size_t index = 0; index < std::size(kLinks); ++index) {
+        if (!window || !OpenLink(kLinks[index], instances[index])) {
             return -1;
         }
     }
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(event));
     ShowWindow(window, SW_SHOWDEFAULT);
     UpdateWindow(window);
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
+    }
+    // Ends the conversations, as a client that leaves the host must: under Wine, after clients
+    // that merely vanished, the host's values to the next client stall.
+    for (DWORD instance : instances) {
+        DdeUninitialize(instance);
     }
     return delivered;
 }

@@ -154,6 +154,10 @@ const std::vector<Scenario> kScenarios = {
 };
 // clang-format on
 
+bool Wait(const std::function<bool()>& done) {
+    return PumpUntil(done, DeadlineAfter(kPatience), 10);
+}
+
 class Veskor : public testing::Test {
 protected:
     // Starts veskor.exe against the host and waits for its window.
@@ -168,9 +172,6 @@ protected:
             return bool(window_ =
                             AppWindow(veskor_.VisibleWindow(kMainWindowCaption, kMainWindowClass)));
         }));
-    }
-    static bool Wait(const std::function<bool()>& done) {
-        return PumpUntil(done, DeadlineAfter(kPatience), 10);
     }
     int Ticks() const {
         int bits = 0;
@@ -353,16 +354,18 @@ TEST(NoHost, OnlyTheStartUpMessageShowsAndDismissingItEndsWithStatusOne) {
         Program veskor;
         ASSERT_TRUE(veskor.Start(L"veskor.exe"));
         bool windowShown = false;
-        HWND box = nullptr;
-        auto watch = [&] {
-            windowShown = windowShown || veskor.VisibleWindow(kMainWindowCaption, kMainWindowClass);
+        // Watched all along: the window must not show even for a moment.
+        auto watching = [&](auto done) {
+            return Wait([&] {
+                windowShown =
+                    windowShown || veskor.VisibleWindow(kMainWindowCaption, kMainWindowClass);
+                return done();
+            });
         };
-        ASSERT_TRUE(PumpUntil(
-            [&] {
-                watch();
-                return (box = veskor.VisibleWindow(kMainWindowCaption, L"#32770")) != nullptr;
-            },
-            DeadlineAfter(kPatience), 10));
+        HWND box = nullptr;
+        ASSERT_TRUE(watching([&] {
+            return (box = veskor.VisibleWindow(kMainWindowCaption, L"#32770")) != nullptr;
+        }));
         EXPECT_EQ(MessageText(box), L"MixW 2 is not loaded! The program will now exit.");
         std::vector<HWND> buttons;
         for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
@@ -376,12 +379,7 @@ TEST(NoHost, OnlyTheStartUpMessageShowsAndDismissingItEndsWithStatusOne) {
         EXPECT_EQ(TextOf(buttons[0]), L"OK");
         byOk ? PostMessageW(buttons[0], BM_CLICK, 0, 0)
              : PostMessageW(box, WM_SYSCOMMAND, SC_CLOSE, 0);
-        ASSERT_TRUE(PumpUntil(
-            [&] {
-                watch();
-                return !veskor.Running();
-            },
-            DeadlineAfter(kPatience), 10));
+        ASSERT_TRUE(watching([&] { return !veskor.Running(); }));
         EXPECT_EQ(veskor.WaitForExit(DeadlineAfter(kPatience)), 1);
         EXPECT_FALSE(windowShown);
     }

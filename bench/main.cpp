@@ -1,8 +1,8 @@
 // veskor_bench: measures veskor.exe beside its floors and prints one table. The bench is the DDE
 // host itself, so every figure runs from the moment the host publishes, in this process.
-#include "bench_host.h"
-#include "child_process.h"
+#include "dde_host.h"
 #include "measurements.h"
+#include "program.h"
 #include "pump.h"
 #include "report.h"
 #include "scheduler_clock.h"
@@ -33,6 +33,15 @@ constexpr double kIdleProcessorMs = 10;
 constexpr const char* kStartFrequency = "14074.00";
 constexpr const char* kStartAzimuth = "275";
 constexpr const char* kStartCommand = "CQ";
+
+// Size in bytes of a file, or 0 when it cannot be read.
+std::size_t FileSize(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA attributes;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &attributes)) {
+        return 0;
+    }
+    return (static_cast<std::size_t>(attributes.nFileSizeHigh) << 32) | attributes.nFileSizeLow;
+}
 
 void PrintMachine() {
     using WineVersion = const char*(__cdecl*)();
@@ -78,7 +87,7 @@ void Progress(const char* what) {
 
 int Run() {
     PrintMachine();
-    BenchHost host;
+    DdeHost host;
     if (!host.Started()) {
         Fail("the bench could not register its DDE service");
         return 1;
@@ -113,11 +122,11 @@ int Run() {
     }
 
     // A minimal window alongside Veskor, for the footprint floors of the same moment.
-    ChildProcess minimal;
+    Program minimal;
     HWND minimalWindow = nullptr;
-    if (!minimal.Start(L"\"" + ProgramBeside(L"minimal_window.exe") + L"\"") ||
+    if (!minimal.Start(L"minimal_window.exe") ||
         !PumpUntil([&] { return (minimalWindow = minimal.VisibleWindow(L"Minimal window")); },
-                   kStartTimeoutMs, 1)) {
+                   DeadlineAfter(kStartTimeoutMs), 1)) {
         Fail("the minimal window did not start");
         return 1;
     }
@@ -182,7 +191,7 @@ int Run() {
     const double minimalTicksBefore = minimal.ProcessorMs();
     const double veskorBefore = veskorClock.ProcessorMs();
     const double minimalBefore = minimalClock.ProcessorMs();
-    PumpFor(kIdleMs);
+    PumpUntil([] { return false; }, DeadlineAfter(kIdleMs), 1000);
     const double veskorAfter = veskorClock.ProcessorMs();
     const double minimalAfter = minimalClock.ProcessorMs();
     const double veskorIdle = veskorAfter - veskorBefore;
@@ -213,7 +222,7 @@ int Run() {
                     ""});
 
     const bool closed = session.Close(kCloseTimeoutMs);
-    minimal.CloseWindowAndWait(minimalWindow, kCloseTimeoutMs);
+    minimal.CloseAndWait(minimalWindow, DeadlineAfter(kCloseTimeoutMs));
 
     std::printf("\n");
     PrintTable(rows);

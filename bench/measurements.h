@@ -1,14 +1,17 @@
 // The bench's measurements, each beside its floor. Every function leaves no process behind.
 #pragma once
 
-#include "bench_host.h"
-#include "child_process.h"
+#include "dde_host.h"
+#include "program.h"
 
 #include <cstddef>
 #include <string>
 #include <vector>
 
 namespace veskor::bench {
+
+// The harness shared with the Windows tests: programs, windows, pumping and the DDE host.
+using namespace veskor::test;
 
 class VeskorSession;
 
@@ -19,13 +22,13 @@ struct StartUpFigures {
     std::vector<double> minimalMs;
     bool complete = false;
 };
-StartUpFigures MeasureStartUp(BenchHost& host, int runs);
+StartUpFigures MeasureStartUp(DdeHost& host, int runs);
 
 // One new frequency at a time, from the host publishing it until it is shown in Veskor's
 // frequency box and indicators; one figure in milliseconds per update, none when one failed.
 std::vector<double> MeasureLatency(VeskorSession& session, int updates);
 // The same, until the bare DDEML client has received it. No Veskor may be linked meanwhile.
-std::vector<double> MeasureBareLatency(BenchHost& host, int updates);
+std::vector<double> MeasureBareLatency(DdeHost& host, int updates);
 
 // The frequencies of one burst: distinct values sweeping across every band, rising or falling.
 std::vector<std::string> BurstValues(int count, bool rising);
@@ -46,7 +49,7 @@ struct BareBurstFigures {
     std::vector<MemoryFigures> memoryAfter;
     int received = 0; // values the client copied out; all of them when nothing was lost
 };
-BareBurstFigures MeasureBareBursts(BenchHost& host, const std::vector<std::string>& first,
+BareBurstFigures MeasureBareBursts(DdeHost& host, const std::vector<std::string>& first,
                                    const std::vector<std::string>& second);
 
 } // namespace veskor::bench

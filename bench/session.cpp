@@ -1,7 +1,6 @@
 // A veskor.exe under measurement and the state its window must reach.
 #include "session.h"
 
-#include "clock.h"
 #include "pump.h"
 
 namespace veskor::bench {
@@ -21,26 +20,26 @@ constexpr IndicatorControl kIndicators[] = {
 
 } // namespace
 
-VeskorSession::VeskorSession(BenchHost& host) : host_(host) {}
+VeskorSession::VeskorSession(DdeHost& host) : host_(host) {}
 
 bool VeskorSession::ShowsHostValues() const {
-    return window_.Text(ControlId::TextKhz) == host_.Value(HostItem::Frequency) &&
-           window_.Text(ControlId::TextAz) == host_.Value(HostItem::Azimuth) &&
-           window_.Text(ControlId::TextCommand) == host_.Value(HostItem::Command);
+    return window_.Utf8(ControlId::TextKhz) == host_.Value(HostItem::Frequency) &&
+           window_.Utf8(ControlId::TextAz) == host_.Value(HostItem::Azimuth) &&
+           window_.Utf8(ControlId::TextCommand) == host_.Value(HostItem::Command);
 }
 
 bool VeskorSession::Start(double timeoutMs) {
-    if (!process_.Start(L"\"" + ProgramBeside(L"veskor.exe") + L"\"")) {
+    if (!process_.Start(L"veskor.exe")) {
         return false;
     }
     const bool shown = PumpUntil(
         [this] {
             if (!window_) {
-                window_ = VeskorWindow::Find(process_.Id());
+                window_ = AppWindow(process_.VisibleWindow(kMainWindowCaption, kMainWindowClass));
             }
             return window_ && ShowsHostValues();
         },
-        timeoutMs, 1);
+        DeadlineAfter(timeoutMs), 1);
     if (!shown) {
         return false;
     }
@@ -59,10 +58,10 @@ bool VeskorSession::TickAutoBoxes(double timeoutMs) {
     expected_.SetAutoRotate(1);
     return PumpUntil(
         [this] {
-            return window_.Checked(ControlId::CheckAutoSwitch) &&
-                   window_.Checked(ControlId::CheckAutoRotate);
+            return window_.Ticked(ControlId::CheckAutoSwitch) &&
+                   window_.Ticked(ControlId::CheckAutoRotate);
         },
-        timeoutMs, 1);
+        DeadlineAfter(timeoutMs), 1);
 }
 
 void VeskorSession::Publish(HostItem item, const std::string& value) {
@@ -77,19 +76,19 @@ void VeskorSession::Publish(HostItem item, const std::string& value) {
 }
 
 bool VeskorSession::ShowsExpected() const {
-    if (window_.Text(ControlId::TextKhz) != expected_.FrequencyText()) {
+    if (window_.Utf8(ControlId::TextKhz) != expected_.FrequencyText()) {
         return false;
     }
     for (const auto& indicator : kIndicators) {
-        if (window_.Checked(indicator.control) != (expected_.Indicator(indicator.kind) != 0)) {
+        if (window_.Ticked(indicator.control) != (expected_.Indicator(indicator.kind) != 0)) {
             return false;
         }
     }
-    return window_.Text(ControlId::TextBearing) == expected_.BearingText();
+    return window_.Utf8(ControlId::TextBearing) == expected_.BearingText();
 }
 
 bool VeskorSession::WaitShowsExpected(double timeoutMs, double pollMs) const {
-    return PumpUntil([this] { return ShowsExpected(); }, timeoutMs, pollMs);
+    return PumpUntil([this] { return ShowsExpected(); }, DeadlineAfter(timeoutMs), pollMs);
 }
 
 double VeskorSession::WhenShowsExpected(double timeoutMs, double pollMs) const {
@@ -103,7 +102,7 @@ double VeskorSession::WhenShowsExpected(double timeoutMs, double pollMs) const {
             seen = NowMs();
             return true;
         },
-        timeoutMs, pollMs);
+        DeadlineAfter(timeoutMs), pollMs);
     if (!frequencyShown) {
         return -1;
     }
@@ -118,7 +117,7 @@ bool VeskorSession::Close(double timeoutMs) {
         process_.Terminate();
         return false;
     }
-    return process_.CloseWindowAndWait(window_.Main(), timeoutMs) == 0;
+    return process_.CloseAndWait(window_.Main(), DeadlineAfter(timeoutMs)) == 0;
 }
 
 } // namespace veskor::bench

@@ -2,18 +2,20 @@
 // a StationPanel fed with the same values, so it knows what the window must show after each one.
 #pragma once
 
-#include "bench_host.h"
-#include "child_process.h"
+#include "dde_host.h"
+#include "program.h"
 #include "station_panel.h"
-#include "veskor_window.h"
+#include "window.h"
 
 #include <string>
 
 namespace veskor::bench {
 
+using namespace veskor::test;
+
 class VeskorSession {
 public:
-    explicit VeskorSession(BenchHost& host);
+    explicit VeskorSession(DdeHost& host);
 
     // Starts veskor.exe and waits until its window shows the host's three values.
     bool Start(double timeoutMs);
@@ -32,8 +34,8 @@ public:
     // update is handled whole before the next message is taken; the full check confirms it.
     double WhenShowsExpected(double timeoutMs, double pollMs) const;
 
-    ChildProcess& Process() { return process_; }
-    const VeskorWindow& Window() const { return window_; }
+    Program& Process() { return process_; }
+    const AppWindow& Window() const { return window_; }
     const StationPanel& Expected() const { return expected_; }
 
     // Closes the window; true when the program ended by itself with status 0.
@@ -42,9 +44,9 @@ public:
 private:
     bool ShowsHostValues() const;
 
-    BenchHost& host_;
-    ChildProcess process_;
-    VeskorWindow window_;
+    DdeHost& host_;
+    Program process_;
+    AppWindow window_;
     StationPanel expected_;
 };
 

@@ -1,5 +1,4 @@
 // Start-up: from process start until a visible window, for Veskor and for the floor program.
-#include "clock.h"
 #include "measurements.h"
 #include "pump.h"
 #include "session.h"
@@ -13,7 +12,7 @@ constexpr double kPollMs = 1;
 
 // Both programs are timed the same way: the clock starts before CreateProcess and stops at the
 // first poll that sees the finished window.
-double TimeVeskor(BenchHost& host) {
+double TimeVeskor(DdeHost& host) {
     VeskorSession session(host);
     const double start = NowMs();
     if (!session.Start(kStartTimeoutMs)) {
@@ -24,23 +23,23 @@ double TimeVeskor(BenchHost& host) {
 }
 
 double TimeMinimalWindow() {
-    ChildProcess process;
+    Program process;
     const double start = NowMs();
-    if (!process.Start(L"\"" + ProgramBeside(L"minimal_window.exe") + L"\"")) {
+    if (!process.Start(L"minimal_window.exe")) {
         return -1;
     }
     HWND window = nullptr;
     if (!PumpUntil([&] { return (window = process.VisibleWindow(L"Minimal window")) != nullptr; },
-                   kStartTimeoutMs, kPollMs)) {
+                   DeadlineAfter(kStartTimeoutMs), kPollMs)) {
         return -1;
     }
     const double elapsed = NowMs() - start;
-    return process.CloseWindowAndWait(window, kCloseTimeoutMs) == 0 ? elapsed : -1;
+    return process.CloseAndWait(window, DeadlineAfter(kCloseTimeoutMs)) == 0 ? elapsed : -1;
 }
 
 } // namespace
 
-StartUpFigures MeasureStartUp(BenchHost& host, int runs) {
+StartUpFigures MeasureStartUp(DdeHost& host, int runs) {
     StartUpFigures figures;
     // The first start of each program fills the file cache; it is not counted.
     if (TimeMinimalWindow() < 0 || TimeVeskor(host) < 0) {

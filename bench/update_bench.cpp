@@ -1,6 +1,5 @@
 // Updates from the host: one at a time (latency) and as a burst, for Veskor and for the bare
 // DDEML client that is their floor.
-#include "clock.h"
 #include "measurements.h"
 #include "pump.h"
 #include "session.h"
@@ -40,13 +39,14 @@ public:
         ready_ = CreateEventA(nullptr, FALSE, FALSE, (name + ".ready").c_str());
         received_ = CreateEventA(nullptr, FALSE, FALSE, (name + ".received").c_str());
         done_ = CreateEventA(nullptr, FALSE, FALSE, (name + ".done").c_str());
-        std::wstring line = L"\"" + ProgramBeside(L"bare_client.exe") + L"\" ";
+        std::wstring line;
         std::vector<std::string> arguments{mode, name};
         arguments.insert(arguments.end(), lasts.begin(), lasts.end());
         for (const std::string& argument : arguments) {
             line += std::wstring(argument.begin(), argument.end()) + L" ";
         }
-        return process_.Start(line) && PumpUntilSignalled(ready_, kReadyTimeoutMs);
+        return process_.Start(L"bare_client.exe", line) &&
+               PumpUntilSignalled(ready_, DeadlineAfter(kReadyTimeoutMs));
     }
     ~BareClient() {
         for (HANDLE event : {ready_, received_, done_}) {
@@ -59,10 +59,10 @@ public:
     HANDLE Done() const { return done_; }
     MemoryFigures Memory() const { return process_.Memory(); }
     // The number of values it received.
-    int Quit() { return process_.QuitAndWait(kQuitTimeoutMs); }
+    int Quit() { return process_.QuitAndWait(DeadlineAfter(kQuitTimeoutMs)); }
 
 private:
-    ChildProcess process_;
+    Program process_;
     HANDLE ready_ = nullptr;
     HANDLE received_ = nullptr;
     HANDLE done_ = nullptr;
@@ -91,7 +91,7 @@ std::vector<std::string> BurstValues(int count, bool rising) {
     return values;
 }
 
-std::vector<double> MeasureBareLatency(BenchHost& host, int updates) {
+std::vector<double> MeasureBareLatency(DdeHost& host, int updates) {
     std::vector<double> figures;
     BareClient client;
     if (!client.Start("each", {})) {
@@ -100,7 +100,7 @@ std::vector<double> MeasureBareLatency(BenchHost& host, int updates) {
     for (int index = 0; index < updates; ++index) {
         const double start = NowMs();
         host.Publish(HostItem::Frequency, LatencyValue(index));
-        if (!PumpUntilSignalled(client.Received(), kUpdateTimeoutMs)) {
+        if (!PumpUntilSignalled(client.Received(), DeadlineAfter(kUpdateTimeoutMs))) {
             return {};
         }
         figures.push_back(NowMs() - start);
@@ -138,7 +138,7 @@ BurstFigures MeasureBurst(VeskorSession& session, const std::vector<std::string>
     return figures;
 }
 
-BareBurstFigures MeasureBareBursts(BenchHost& host, const std::vector<std::string>& first,
+BareBurstFigures MeasureBareBursts(DdeHost& host, const std::vector<std::string>& first,
                                    const std::vector<std::string>& second) {
     BareBurstFigures figures;
     BareClient client;
@@ -150,7 +150,7 @@ BareBurstFigures MeasureBareBursts(BenchHost& host, const std::vector<std::strin
         const double start = NowMs();
         PublishBurst(*values,
                      [&](const std::string& value) { host.Publish(HostItem::Frequency, value); });
-        if (!PumpUntilSignalled(client.Done(), kBurstTimeoutMs)) {
+        if (!PumpUntilSignalled(client.Done(), DeadlineAfter(kBurstTimeoutMs))) {
             figures.elapsedMs.clear();
             return figures;
         }

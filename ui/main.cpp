@@ -23,15 +23,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
         // process.
         auto hostLink = veskor::StartUp(panel);
         window.Show(showCommand);
-
-        MSG message;
-        while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-            if (!window.HandleKeyboardMessage(message)) {
-                TranslateMessage(&message);
-                DispatchMessageW(&message);
-            }
-        }
-        return 0;
+        return window.RunEventLoop();
     } catch (const std::exception&) {
         // Windows refused the window: there is nothing to show, so the exit status says it.
         return 1;

@@ -7,8 +7,11 @@
 #include "resource_id.h"
 #include "text_encoding.h"
 
+#include <dde.h>
+
 #include <string>
 #include <system_error>
+#include <utility>
 
 namespace veskor {
 
@@ -36,9 +39,6 @@ constexpr Binding kBindings[] = {
     {ControlId::CheckAutoRotate, PanelField::AutoRotate},
 };
 
-constexpr AntennaKind kAntennas[] = {AntennaKind::DipoleNS, AntennaKind::DipoleEW,
-                                     AntennaKind::Beam, AntennaKind::LongWire};
-
 const Binding* BindingOfControl(ControlId id) {
     for (const Binding& binding : kBindings) {
         if (binding.control == id) {
@@ -48,79 +48,14 @@ const Binding* BindingOfControl(ControlId id) {
     return nullptr;
 }
 
-const Binding* BindingOfField(PanelField field) {
-    for (const Binding& binding : kBindings) {
-        if (binding.field == field) {
-            return &binding;
-        }
-    }
-    return nullptr;
+std::size_t FieldIndex(PanelField field) {
+    return static_cast<std::size_t>(field);
 }
 
-// The panel text a field names, or nullptr for the indicators and auto flags.
-const std::string* PanelText(const StationPanel& panel, PanelField field) {
-    switch (field) {
-    case PanelField::FrequencyText:
-        return &panel.FrequencyText();
-    case PanelField::AzimuthText:
-        return &panel.AzimuthText();
-    case PanelField::CommandText:
-        return &panel.CommandText();
-    case PanelField::BearingText:
-        return &panel.BearingText();
-    default:
-        return nullptr;
-    }
-}
-
-int PanelFlag(const StationPanel& panel, PanelField field) {
-    if (field == PanelField::AutoSwitch) {
-        return panel.AutoSwitch();
-    }
-    if (field == PanelField::AutoRotate) {
-        return panel.AutoRotate();
-    }
-    for (AntennaKind kind : kAntennas) {
-        if (IndicatorField(kind) == field) {
-            return panel.Indicator(kind);
-        }
-    }
-    return 0;
-}
-
-void WriteText(StationPanel& panel, PanelField field, std::string text) {
-    switch (field) {
-    case PanelField::FrequencyText:
-        panel.SetFrequencyText(std::move(text));
-        break;
-    case PanelField::AzimuthText:
-        panel.SetAzimuthText(std::move(text));
-        break;
-    case PanelField::CommandText:
-        panel.SetCommandText(std::move(text));
-        break;
-    case PanelField::BearingText:
-        panel.SetBearingText(std::move(text));
-        break;
-    default:
-        break;
-    }
-}
-
-void WriteFlag(StationPanel& panel, PanelField field, int value) {
-    if (field == PanelField::AutoSwitch) {
-        panel.SetAutoSwitch(value);
-        return;
-    }
-    if (field == PanelField::AutoRotate) {
-        panel.SetAutoRotate(value);
-        return;
-    }
-    for (AntennaKind kind : kAntennas) {
-        if (IndicatorField(kind) == field) {
-            panel.SetIndicator(kind, value);
-        }
-    }
+// Host traffic: the messages in which DDE delivers a linked value. A burst of them may wait in the
+// queue; the controls need not follow each one.
+bool IsHostTraffic(const MSG& message) {
+    return message.message >= WM_DDE_FIRST && message.message <= WM_DDE_LAST;
 }
 
 std::wstring WindowText(HWND window) {
@@ -226,7 +161,7 @@ MainWindow::MainWindow(HINSTANCE instance, StationPanel& panel) : panel_(panel) 
         }
         throw;
     }
-    panel_.SetObserver([this](PanelField field) { ShowField(field); });
+    panel_.SetObserver([this](PanelField field) { NoteChange(field); });
     lastFocus_ = Control(ControlId::CheckDipoleNS);
     formed_ = true;
 }
@@ -317,6 +252,8 @@ void MainWindow::PlaceControls() {
 }
 
 void MainWindow::Show(int showCommand) {
+    // What the start-up deliveries changed is shown before the window is.
+    ShowPendingChanges();
     ShowWindow(window_, showCommand);
     UpdateWindow(window_);
     lastFocus_ = Control(ControlId::CheckDipoleNS);
@@ -373,6 +310,10 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (formed_ && lastFocus_) {
             SetFocus(lastFocus_);
         }
+        return 0;
+    case kShowChangesMessage:
+        showQueued_ = false;
+        ShowPendingChanges();
         return 0;
     case WM_DESTROY:
         formed_ = false;
@@ -440,23 +381,40 @@ void MainWindow::ForwardToPanel(ControlId id) {
         return;
     }
     HWND control = Control(id);
-    if (PanelText(panel_, binding->field)) {
-        WriteText(panel_, binding->field, WideToUtf8(WindowText(control)));
+    if (IsTextField(binding->field)) {
+        panel_.SetText(binding->field, WideToUtf8(WindowText(control)));
     } else {
         const bool ticked = SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
-        WriteFlag(panel_, binding->field, ticked ? 1 : 0);
+        panel_.SetFlag(binding->field, ticked ? 1 : 0);
     }
 }
 
-void MainWindow::ShowField(PanelField field) {
-    const Binding* binding = BindingOfField(field);
-    if (!binding) {
+void MainWindow::NoteChange(PanelField field) {
+    staleFields_.set(FieldIndex(field));
+    // One reminder at a time, queued behind whatever host traffic is already waiting: the controls
+    // then follow once for the whole run. Should the queue be full, the next change tries again.
+    if (!showQueued_) {
+        showQueued_ = PostMessageW(window_, kShowChangesMessage, 0, 0) != FALSE;
+    }
+}
+
+void MainWindow::ShowPendingChanges() {
+    if (staleFields_.none()) {
         return;
     }
-    HWND control = Control(binding->control);
+    const auto stale = std::exchange(staleFields_, {});
+    for (const Binding& binding : kBindings) {
+        if (stale.test(FieldIndex(binding.field))) {
+            ShowField(binding.control, binding.field);
+        }
+    }
+}
+
+void MainWindow::ShowField(ControlId id, PanelField field) {
+    HWND control = Control(id);
     FlagScope showing(showingPanelChange_);
-    if (const std::string* text = PanelText(panel_, field)) {
-        const std::wstring shown = Utf8ToWide(*text);
+    if (IsTextField(field)) {
+        const std::wstring shown = Utf8ToWide(panel_.Text(field));
         if (WindowText(control) == shown) {
             return;
         }
@@ -471,16 +429,31 @@ void MainWindow::ShowField(PanelField field) {
         }
         return;
     }
-    const WPARAM wanted = PanelFlag(panel_, field) != 0 ? BST_CHECKED : BST_UNCHECKED;
+    const WPARAM wanted = panel_.Flag(field) != 0 ? BST_CHECKED : BST_UNCHECKED;
     if (static_cast<WPARAM>(SendMessageW(control, BM_GETCHECK, 0, 0)) != wanted) {
         SendMessageW(control, BM_SETCHECK, wanted, 0);
     }
 }
 
 void MainWindow::ShowAllFields() {
-    for (const Binding& binding : kBindings) {
-        ShowField(binding.field);
+    staleFields_.set();
+    ShowPendingChanges();
+}
+
+int MainWindow::RunEventLoop() {
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        // Host traffic may pile up behind the window's back. Anything else, the operator's keys and
+        // clicks and the painting above all, must meet the controls as the panel has them.
+        if (!IsHostTraffic(message)) {
+            ShowPendingChanges();
+        }
+        if (!HandleKeyboardMessage(message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
     }
+    return 0;
 }
 
 } // namespace veskor

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <array>
+#include <bitset>
 
 namespace veskor {
 
@@ -26,9 +27,8 @@ public:
     // Shows the window with the keyboard focus on CheckDipoleNS.
     void Show(int showCommand);
 
-    // Gives the keyboard handling (Tab, Shift+Tab, Enter, Escape) its turn at a queued message,
-    // before it is translated and dispatched; true when the message was used up.
-    bool HandleKeyboardMessage(MSG& message);
+    // Runs the event loop until the window is closed; gives the exit status.
+    int RunEventLoop();
 
     // Lays the window out for a density: at creation, on a DPI change, and in tests that check
     // scaling without a second monitor.
@@ -39,13 +39,20 @@ private:
     static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam,
                                             LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // Gives the keyboard handling (Tab, Shift+Tab, Enter, Escape) its turn at a queued message,
+    // before it is translated and dispatched; true when the message was used up.
+    bool HandleKeyboardMessage(MSG& message);
 
     void CreateControls();
     void PlaceControls();
     void SizeClientArea();
     void HandleCommand(int id, int notification, HWND control);
     void ForwardToPanel(ControlId id);
-    void ShowField(PanelField field);
+    // The panel's changes are noted as they come and shown together: when the reminder posted
+    // behind them is handled, and before any message that is not host traffic.
+    void NoteChange(PanelField field);
+    void ShowPendingChanges();
+    void ShowField(ControlId id, PanelField field);
     void ShowAllFields();
     void PressFocusedButton();
 
@@ -59,6 +66,11 @@ private:
     bool formed_ = false;
     // Set while a panel change is being shown, so that it is not taken for an operator edit.
     bool showingPanelChange_ = false;
+    // Panel fields written since the controls last showed them, by PanelField.
+    std::bitset<16> staleFields_;
+    // A reminder to show them is waiting in the queue.
+    bool showQueued_ = false;
+    static constexpr UINT kShowChangesMessage = WM_APP + 1;
 };
 
 } // namespace veskor

@@ -1,6 +1,8 @@
 // Starting and driving the stand-in host from Windows tests.
 #include "standin_process.h"
 
+#include "program.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -22,15 +24,7 @@ void CloseIfOpen(HANDLE& handle) {
 } // namespace
 
 std::wstring ProgramFolder() {
-    std::vector<wchar_t> path(MAX_PATH);
-    for (;;) {
-        DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            std::wstring folder(path.data(), length);
-            return folder.substr(0, folder.find_last_of(L"\\/") + 1);
-        }
-        path.resize(path.size() * 2);
-    }
+    return ProgramBeside(L"");
 }
 
 StandinProcess::~StandinProcess() {

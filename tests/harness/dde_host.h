@@ -1,0 +1,63 @@
+// The host "MixW" played inside the calling process: topics QSO (items Khz, Az) and CAT (item
+// Command), served as requests and hot links in CF_TEXT. Publishing from the caller's own thread
+// gives the exact moment a value leaves the host. The caller must pump (pump.h) while it waits,
+// or the programs linked to it stall. Under Wine a host delivers about 65,535 hot-link values in
+// its life: a test that publishes many needs a fresh host.
+#pragma once
+
+#include <windows.h>
+
+#include <ddeml.h>
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace veskor::test {
+
+enum class HostItem { Frequency, Azimuth, Command };
+
+class DdeHost {
+public:
+    // Registers the service; one host per process.
+    DdeHost();
+    ~DdeHost();
+    DdeHost(const DdeHost&) = delete;
+    DdeHost& operator=(const DdeHost&) = delete;
+
+    bool Started() const { return instance_ != 0; }
+
+    // Stores the text and posts it down every hot link on the item, as fast as DdePostAdvise
+    // returns; it is served with a terminating NUL, as CF_TEXT usually is.
+    void Publish(HostItem item, std::string_view text) {
+        PublishBytes(item, std::string(text) + '\0');
+    }
+    // The same with exactly these bytes served, no NUL added.
+    void PublishBytes(HostItem item, std::string bytes);
+    // The item's text, up to its first NUL.
+    std::string Value(HostItem item) const { return values_[static_cast<size_t>(item)].c_str(); }
+
+    // Refuses from now on a topic ("QSO", "CAT": no conversation) or an item ("Khz", "Az",
+    // "Command": no request, no hot link), as a host that lacks it.
+    void Refuse(std::wstring_view name);
+
+    // Hot links open on the item (each client conversation counts once).
+    int AdviseCount(HostItem item) const { return adviseCounts_[static_cast<size_t>(item)]; }
+
+private:
+    static HDDEDATA CALLBACK Callback(UINT type, UINT format, HCONV, HSZ topic, HSZ item, HDDEDATA,
+                                      ULONG_PTR, ULONG_PTR);
+    HDDEDATA Answer(UINT type, UINT format, HSZ topic, HSZ item);
+    // The index of a name among the topics' (0, 1) or the items' (2 to 4), unless refused.
+    int Find(HSZ name, int first, int last) const;
+
+    DWORD instance_ = 0;
+    HSZ service_ = nullptr;
+    std::array<HSZ, 5> names_{};
+    std::array<bool, 5> refused_{};
+    std::array<std::string, 3> values_{std::string(1, '\0'), std::string(1, '\0'),
+                                       std::string(1, '\0')};
+    std::array<int, 3> adviseCounts_{};
+};
+
+} // namespace veskor::test

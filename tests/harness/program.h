@@ -1,0 +1,60 @@
+// A program started beside the running executable (veskor.exe, the floors of the bench) and
+// watched from outside: its visible top-level windows, its memory, its processor time and its end.
+#pragma once
+
+#include "pump.h"
+
+#include <windows.h>
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace veskor::test {
+
+// The full path of a program in the running executable's folder, where the build puts them all.
+std::wstring ProgramBeside(const wchar_t* fileName);
+
+struct MemoryFigures {
+    std::size_t workingSet = 0;
+    std::size_t peakWorkingSet = 0;
+};
+
+class Program {
+public:
+    Program() = default;
+    // Ends the process if it still runs.
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    bool Start(const wchar_t* fileName, const std::wstring& arguments = {});
+    bool Running() const;
+    DWORD Id() const { return info_.dwProcessId; }
+    HANDLE Handle() const { return info_.hProcess; }
+
+    // The visible top-level windows, only those with this caption and class when given. The
+    // message box "Veskor" is (kMainWindowCaption, L"#32770").
+    std::vector<HWND> VisibleWindows(const wchar_t* caption = nullptr,
+                                     const wchar_t* className = nullptr) const;
+    HWND VisibleWindow(const wchar_t* caption, const wchar_t* className = nullptr) const {
+        const auto found = VisibleWindows(caption, className);
+        return found.empty() ? nullptr : found.front();
+    }
+
+    MemoryFigures Memory() const;
+    // User and kernel time so far, in milliseconds.
+    double ProcessorMs() const;
+
+    // The exit status once the process has ended, or -1 when it still runs at the deadline.
+    int WaitForExit(Deadline deadline);
+    // Closes the window as the operator does, or quits the main thread, then waits for the end.
+    int CloseAndWait(HWND window, Deadline deadline);
+    int QuitAndWait(Deadline deadline);
+    void Terminate();
+
+private:
+    PROCESS_INFORMATION info_{};
+};
+
+} // namespace veskor::test

@@ -1,8 +1,9 @@
-// The host link over real DDE: start-up's steps and where it stops, the host's values as they
-// come (the host played in this process), and a host in a process of its own that stops mid-run.
+// The host link over real DDE, the host played in this process: start-up's steps and where it
+// stops, and the host's values exactly as they come, in order.
 #include "dde_conversation.h"
+#include "dde_host.h"
 #include "host_link.h"
-#include "standin_run.h"
+#include "pump.h"
 #include "start_up.h"
 #include "station_panel.h"
 
@@ -54,30 +55,7 @@ std::string Shown(const StationPanel& panel) {
     return shown + " " + panel.BearingText();
 }
 
-class HostLinkUnderWine : public testing::Test {
-protected:
-    std::unique_ptr<HostLink> StartUpNow(StationPanel& into) {
-        requests.clear();
-        failures = 0;
-        return StartUp(
-            into, [this] { return std::make_unique<Recording>(requests); }, [this] { ++failures; });
-    }
-    // Publishes and pumps until the panel has taken the value.
-    void Publish(HostItem item, const std::string& bytes, bool withNul = true) {
-        int writes = 0;
-        panel.SetObserver([&](PanelField field) { writes += int(field) == int(item); });
-        withNul ? host->Publish(item, bytes) : host->PublishBytes(item, bytes);
-        EXPECT_TRUE(PumpUntil([&] { return writes > 0; }, DeadlineAfter(kPatience)));
-        panel.SetObserver({});
-    }
-
-    std::optional<DdeHost> host{std::in_place};
-    StationPanel panel;
-    std::vector<std::string> requests;
-    int failures = 0;
-};
-
-TEST_F(HostLinkUnderWine, StartUpTakesItsStepsInOrderAndStopsAtTheFirstFailure) {
+TEST(HostLinkUnderWine, StartUpTakesItsStepsInOrderAndStopsAtTheFirstFailure) {
     const struct {
         const wchar_t* trouble; // a name refused, "hang", "absent" or nothing
         size_t steps;           // all nine: start-up succeeded
@@ -94,51 +72,35 @@ TEST_F(HostLinkUnderWine, StartUpTakesItsStepsInOrderAndStopsAtTheFirstFailure) 
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.trouble);
         const std::wstring trouble = row.trouble;
-        host.emplace();
+        std::optional<DdeHost> host{std::in_place};
         host->Publish(HostItem::Frequency, "3600");
         host->Publish(HostItem::Azimuth, "80");
         host->Publish(HostItem::Command, "SWITCH");
         trouble == L"absent" ? host.reset()
         : trouble == L"hang" ? host->Hang()
                              : host->Refuse(trouble);
-        StationPanel fresh;
+        StationPanel panel;
+        std::vector<std::string> requests;
+        int failures = 0;
         const auto start = Clock::now();
-        auto link = StartUpNow(fresh);
+        auto link = StartUp(
+            panel, [&] { return std::make_unique<Recording>(requests); }, [&] { ++failures; });
         const auto elapsed = Clock::now() - start;
         EXPECT_EQ(link != nullptr, row.steps == kSteps.size());
         EXPECT_EQ(failures, row.steps == kSteps.size() ? 0 : 1);
         EXPECT_EQ(requests, std::vector(kSteps.begin(), kSteps.begin() + long(row.steps)));
-        EXPECT_EQ(Shown(fresh), row.shown);
+        EXPECT_EQ(Shown(panel), row.shown);
         if (trouble == L"hang") { // waited for the host, then gave up
             EXPECT_GE(elapsed, kHostAnswerTimeout);
             EXPECT_LT(elapsed, kHostAnswerTimeout + kPatience);
         }
-        host.reset();
     }
 }
 
-TEST_F(HostLinkUnderWine, PanelFollowsTheHost) {
-    host->Publish(HostItem::Frequency, "14074.00");
-    host->Publish(HostItem::Azimuth, "275");
-    auto link = StartUpNow(panel);
-    ASSERT_NE(link, nullptr);
-    EXPECT_EQ(Shown(panel), "14074.00 275 0000 0");
-    // ROTATE with the beam off changes the command text and nothing else.
-    Publish(HostItem::Command, "ROTATE");
-    EXPECT_EQ(panel.CommandText() + " " + Shown(panel), "ROTATE 14074.00 275 0000 0");
-    // With both auto flags on, a new frequency moves the indicators and the bearing.
-    panel.SetAutoSwitch(1);
-    panel.SetAutoRotate(1);
-    Publish(HostItem::Frequency, "21000");
-    EXPECT_EQ(Shown(panel), "21000 275 0010 275");
-    // An operator's edit of a linked box stands until the host's next value.
-    panel.SetAzimuthText("99");
-    Publish(HostItem::Azimuth, "301");
-    EXPECT_EQ(Shown(panel), "21000 301 0010 301");
-}
-
-// Hostile values, by the hot link of an open link and as the current value when a link opens.
-TEST_F(HostLinkUnderWine, HostileValuesArriveExactly) {
+// Hostile values, by the hot link of an open link and then as the current value when a link
+// opens (one link at a time: in one process, Wine's host stops serving a hot link once another
+// conversation links the same item).
+TEST(HostLinkUnderWine, HostileValuesArriveExactly) {
     const struct {
         HostItem item;
         std::string bytes; // served as they are, without a NUL added
@@ -147,41 +109,43 @@ TEST_F(HostLinkUnderWine, HostileValuesArriveExactly) {
         {HostItem::Azimuth, std::string(1, '\0'), ""},
         {HostItem::Frequency, "14074", "14074"},
         {HostItem::Frequency, std::string{'1', '4', '\0', '9', '9'}, "14"},
-        {HostItem::Command, "SWITCH\r\n", "SWITCH\r\n"},
+        {HostItem::Command, "SWITCH\r\n", "SWITCH\r\n"}, // not the command word
         {HostItem::Frequency, std::string(1 << 20, '9'), std::string(1 << 20, '9')},
         // Euro sign, e acute, y diaeresis in the Western ANSI code page.
         {HostItem::Command, "\x80\xe9\xff\x41", "\u20ac\u00e9\u00ffA"},
     };
-    auto link = StartUpNow(panel);
-    ASSERT_NE(link, nullptr);
-    for (int opening = 0; opening < 2; ++opening) {
+    DdeHost host;
+    StationPanel panel;
+    auto link = StartUp(panel, MakeDdeConversation, [] { ADD_FAILURE() << "start-up failed"; });
+    for (bool opening : {false, true}) {
         for (const auto& row : rows) {
             SCOPED_TRACE(row.bytes.substr(0, 20));
-            const auto field = static_cast<PanelField>(row.item);
             if (row.bytes[0] == '\x80' && GetACP() != 1252) {
                 continue;
             }
-            if (!opening) {
-                Publish(row.item, row.bytes, false);
-                EXPECT_TRUE(panel.Text(field) == row.expected);
-                continue;
-            }
-            // One link at a time: in one process, Wine's host stops serving a hot link once
-            // another conversation links the same item.
-            host->PublishBytes(row.item, row.bytes);
             StationPanel fresh;
-            HostLink opened(fresh, MakeDdeConversation);
-            ASSERT_TRUE(opened.OpenLink(static_cast<LinkedField>(row.item)));
-            EXPECT_TRUE(fresh.Text(field) == row.expected);
+            std::optional<HostLink> opened;
+            StationPanel& shown = opening ? fresh : panel;
+            int writes = 0;
+            shown.SetObserver([&](PanelField field) { writes += int(field) == int(row.item); });
+            host.PublishBytes(row.item, row.bytes);
+            if (opening) {
+                ASSERT_TRUE(opened.emplace(fresh, MakeDdeConversation)
+                                .OpenLink(static_cast<LinkedField>(row.item)));
+            }
+            EXPECT_TRUE(PumpUntil([&] { return writes > 0; }, DeadlineAfter(kPatience)));
+            EXPECT_TRUE(shown.Text(static_cast<PanelField>(row.item)) == row.expected);
         }
-        EXPECT_TRUE(Shown(panel).ends_with(" 0000 0")); // "SWITCH" and a line break: no command
+        EXPECT_TRUE(Shown(panel).ends_with(" 0000 0"));
         link.reset();
     }
 }
 
 // Values published while start-up waits for another link's answer arrive whole and in order,
 // whether handled inside that wait or after it.
-TEST_F(HostLinkUnderWine, ValuesDuringAnotherLinksOpeningKeepTheirOrder) {
+TEST(HostLinkUnderWine, ValuesDuringAnotherLinksOpeningKeepTheirOrder) {
+    DdeHost host;
+    StationPanel panel;
     std::vector<std::string> seen;
     panel.SetObserver([&](PanelField field) {
         if (field == PanelField::FrequencyText) {
@@ -192,7 +156,7 @@ TEST_F(HostLinkUnderWine, ValuesDuringAnotherLinksOpeningKeepTheirOrder) {
     ASSERT_TRUE(link.OpenLink(LinkedField::Frequency));
     seen.clear();
     for (int i = 0; i < 2000; ++i) {
-        host->Publish(HostItem::Frequency, std::to_string(14000.00 + i / 100.0).substr(0, 8));
+        host.Publish(HostItem::Frequency, std::to_string(14000.00 + i / 100.0).substr(0, 8));
     }
     ASSERT_TRUE(link.OpenLink(LinkedField::Azimuth));
     ASSERT_TRUE(PumpUntil([&] { return seen.size() >= 2000; }, DeadlineAfter(kPatience)));
@@ -200,27 +164,6 @@ TEST_F(HostLinkUnderWine, ValuesDuringAnotherLinksOpeningKeepTheirOrder) {
     EXPECT_EQ(seen.front() + " " + seen.back(), "14000.00 14019.99");
     EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
     EXPECT_EQ(std::adjacent_find(seen.begin(), seen.end()), seen.end());
-}
-
-TEST_F(HostLinkUnderWine, HostStoppingMidRunLeavesTheLastTexts) {
-    host.reset(); // the stand-in serves instead
-    for (const std::string how : {"quit", "kill", "freeze"}) {
-        SCOPED_TRACE(how);
-        StandinRun standin;
-        ASSERT_TRUE(standin.Start());
-        auto link = StartUpNow(panel);
-        ASSERT_NE(link, nullptr);
-        ASSERT_TRUE(standin.Type(HostItem::Frequency, L"7050.00"));
-        ASSERT_TRUE(PumpUntil([&] { return panel.FrequencyText() == "7050.00"; },
-                              DeadlineAfter(kPatience)));
-        standin.Stop(how);
-        PumpPending(); // the end of the conversations, if the host announced it
-        EXPECT_EQ(panel.FrequencyText(), "7050.00");
-        // Ending the links neither crashes nor waits long for a host that no longer answers.
-        const auto start = Clock::now();
-        link.reset();
-        EXPECT_LT(Clock::now() - start, kHostAnswerTimeout);
-    }
 }
 
 } // namespace

@@ -49,14 +49,15 @@ struct Veskor {
             ASSERT_TRUE(window.Click(box));
         }
     }
-    // The operator still works the window, Auto switch and Auto rotate ticked: typing moves the
-    // tick and the bearing, and the Auto switch box and Switch! do their part.
+    // The operator still works the window, Auto switch and Auto rotate ticked on a frequency of the
+    // beam's: typing moves the tick and the bearing, and the Auto switch box and Switch! do their
+    // part.
     void ExpectOperatorCanWork() const {
         const struct {
             Id control;
             const wchar_t* typed; // null for a click
             int ticks;
-        } steps[]{{Id::TextAz, L"275", Ticks()},
+        } steps[]{{Id::TextAz, L"275", Beam | AS | AR},
                   {Id::TextKhz, L"14100", Beam | AS | AR},
                   {Id::CheckAutoSwitch, nullptr, Beam | AR},
                   {Id::TextKhz, L"7050", Beam | AR},

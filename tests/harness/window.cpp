@@ -69,11 +69,10 @@ HWND AppWindow::Control(ControlId id) const {
 
 std::string AppWindow::Utf8(ControlId id) const {
     const std::wstring wide = Text(id);
-    const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size,
-                        nullptr, nullptr);
+    std::string text(wide.size() * 3, '\0'); // at most three bytes for each UTF-16 unit
+    text.resize(static_cast<std::size_t>(
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(),
+                            static_cast<int>(text.size()), nullptr, nullptr)));
     return text;
 }
 

@@ -1,221 +1,126 @@
-// The main window inside the test process: a panel with no host, the window bound to it, and the
-// panel and the controls checked against each other in both directions.
-#include "expected_window.h"
+// The main window inside the test process, bound to a panel with no host: what the end-to-end
+// tests cannot see from outside. Each control forwards to its own panel field (the bearing and
+// three of the indicators are read by nothing the operator sees), every caption fits its control
+// at several densities in the program's own font, and a DPI change lays the window out again.
+#include "control_table.h"
 #include "main_window.h"
 #include "station_panel.h"
 
 #include <gtest/gtest.h>
 
-#include <string>
 #include <windows.h>
 
 namespace veskor {
 namespace {
 
-using test::kExpectedControls;
-
-std::wstring TextOf(HWND window) {
-    const int length = GetWindowTextLengthW(window);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), length + 1)));
-    return text;
-}
-
-bool Ticked(HWND checkBox) {
-    return SendMessageW(checkBox, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-// Types one character as the keyboard would deliver it to the focused box.
-void TypeCharacter(HWND box, wchar_t character) {
-    SendMessageW(box, WM_CHAR, character, 1);
-}
-
-// The window shows the panel's changes when it gets to the reminder it queued behind them.
-void HandleQueuedMessages() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
-
-class WindowTest : public testing::Test {
-protected:
-    WindowTest() : window_(GetModuleHandleW(nullptr), panel_) {}
-
-    HWND Control(ControlId id) const { return window_.Control(id); }
-
-    StationPanel panel_;
-    MainWindow window_;
-};
-
-TEST_F(WindowTest, IsCreatedHiddenShowingThePanelsInitialValues) {
-    EXPECT_FALSE(IsWindowVisible(window_.Handle()));
-    EXPECT_EQ(TextOf(Control(ControlId::TextKhz)), L"14100");
-    EXPECT_EQ(TextOf(Control(ControlId::TextAz)), L"10");
-    EXPECT_EQ(TextOf(Control(ControlId::TextCommand)), L"");
-    EXPECT_EQ(TextOf(Control(ControlId::TextBearing)), L"0");
-    for (ControlId id :
-         {ControlId::CheckDipoleNS, ControlId::CheckDipoleEW, ControlId::CheckBeam,
-          ControlId::CheckLW, ControlId::CheckAutoSwitch, ControlId::CheckAutoRotate}) {
-        EXPECT_FALSE(Ticked(Control(id)));
-    }
-}
-
-// The z-order is what the dialog keyboard handling walks for Tab and what screen readers read a
-// text box's name from.
-TEST_F(WindowTest, ZOrderGivesTheTabCycleAndPutsEachLabelJustBeforeItsBox) {
-    std::vector<HWND> zOrder;
-    for (HWND child = GetWindow(window_.Handle(), GW_CHILD); child;
-         child = GetWindow(child, GW_HWNDNEXT)) {
-        zOrder.push_back(child);
-    }
-    ASSERT_EQ(zOrder.size(), kExpectedControls.size());
-
-    std::vector<HWND> tabStops;
-    for (HWND child : zOrder) {
-        if (GetWindowLongW(child, GWL_STYLE) & WS_TABSTOP) {
-            tabStops.push_back(child);
-        }
-    }
-    ASSERT_EQ(tabStops.size(), test::kTabCycle.size());
-    for (std::size_t index = 0; index < tabStops.size(); ++index) {
-        EXPECT_EQ(tabStops[index], Control(test::kTabCycle[index])) << "tab stop " << index;
-    }
-
-    for (const auto& pair : test::kLabelledBoxes) {
-        EXPECT_EQ(GetWindow(Control(pair.box), GW_HWNDPREV), Control(pair.label))
-            << "the label before box " << static_cast<int>(pair.box);
-    }
-    // Group boxes lie behind everything they enclose.
-    for (ControlId frame : {ControlId::Frame1, ControlId::Frame2, ControlId::Frame3}) {
-        for (HWND above = GetWindow(Control(frame), GW_HWNDNEXT); above;
-             above = GetWindow(above, GW_HWNDNEXT)) {
-            EXPECT_EQ(GetWindowLongW(above, GWL_STYLE) & BS_TYPEMASK, BS_GROUPBOX)
-                << "a control below group box " << static_cast<int>(frame);
+TEST(Window, EveryEditAndTickReachesItsOwnPanelField) {
+    // In the order of the panel's fields.
+    constexpr ControlId kControls[] = {ControlId::TextKhz,         ControlId::TextAz,
+                                       ControlId::TextCommand,     ControlId::TextBearing,
+                                       ControlId::CheckDipoleNS,   ControlId::CheckDipoleEW,
+                                       ControlId::CheckBeam,       ControlId::CheckLW,
+                                       ControlId::CheckAutoSwitch, ControlId::CheckAutoRotate};
+    StationPanel panel;
+    MainWindow window(GetModuleHandleW(nullptr), panel);
+    window.Show(SW_SHOWNORMAL);
+    for (int index = 0; index < 10; ++index) {
+        SCOPED_TRACE(index);
+        const HWND control = window.Control(kControls[index]);
+        const auto field = static_cast<PanelField>(index);
+        if (IsTextField(field)) {
+            SendMessageW(control, EM_SETSEL, 0, -1);
+            SendMessageW(control, WM_CHAR, L'7', 1);
+            // A paste beyond ASCII arrives as UTF-8.
+            SendMessageW(control, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"\u00b0\u20ac"));
+            EXPECT_EQ(panel.Text(field), "7\u00b0\u20ac");
+        } else {
+            SendMessageW(control, BM_CLICK, 0, 0);
+            EXPECT_EQ(panel.Flag(field), 1);
+            SendMessageW(control, BM_CLICK, 0, 0);
+            EXPECT_EQ(panel.Flag(field), 0);
         }
     }
 }
 
-// Each operator edit reaches the panel as the box's whole new text, at once.
-TEST_F(WindowTest, EveryEditOfABoxIsForwardedWhole) {
-    struct Case {
-        ControlId box;
-        const std::string& (StationPanel::*text)() const;
-    };
-    const Case cases[] = {
-        {ControlId::TextKhz, &StationPanel::FrequencyText},
-        {ControlId::TextAz, &StationPanel::AzimuthText},
-        {ControlId::TextCommand, &StationPanel::CommandText},
-        {ControlId::TextBearing, &StationPanel::BearingText},
-    };
-    for (const Case& each : cases) {
-        SCOPED_TRACE(static_cast<int>(each.box));
-        HWND box = Control(each.box);
-        SendMessageW(box, EM_SETSEL, 0, -1);
-        TypeCharacter(box, L'7');
-        EXPECT_EQ((panel_.*each.text)(), "7");
-        TypeCharacter(box, L'5');
-        EXPECT_EQ((panel_.*each.text)(), "75");
-        TypeCharacter(box, VK_BACK);
-        EXPECT_EQ((panel_.*each.text)(), "7");
-        // A paste of text beyond ASCII arrives as UTF-8.
-        SendMessageW(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"\u00b0\u20ac"));
-        EXPECT_EQ((panel_.*each.text)(), "7\u00b0\u20ac");
+// The width a caption needs inside its control beyond the text itself.
+int CaptionAllowance(ControlKind kind, int dpi) {
+    const int edge = MulDiv(15, dpi, 1440);
+    switch (kind) {
+    case ControlKind::PushButton:
+        return 6 * edge; // borders and the focus rectangle on both sides
+    case ControlKind::GroupBox:
+        return 12 * edge; // the frame's corner and the gap before the caption, on both sides
+    case ControlKind::CheckBox:
+        return MulDiv(13, dpi, 96) + 4 * edge; // the box, and the gap before the caption
+    default:
+        return 0;
     }
 }
 
-TEST_F(WindowTest, TicksAndPressesReachThePanel) {
-    struct Case {
-        ControlId checkBox;
-        int (*value)(const StationPanel&);
-    };
-    const Case cases[] = {
-        {ControlId::CheckDipoleNS,
-         [](const StationPanel& p) { return p.Indicator(AntennaKind::DipoleNS); }},
-        {ControlId::CheckDipoleEW,
-         [](const StationPanel& p) { return p.Indicator(AntennaKind::DipoleEW); }},
-        {ControlId::CheckBeam,
-         [](const StationPanel& p) { return p.Indicator(AntennaKind::Beam); }},
-        {ControlId::CheckLW,
-         [](const StationPanel& p) { return p.Indicator(AntennaKind::LongWire); }},
-        {ControlId::CheckAutoSwitch, [](const StationPanel& p) { return p.AutoSwitch(); }},
-        {ControlId::CheckAutoRotate, [](const StationPanel& p) { return p.AutoRotate(); }},
-    };
-    window_.Show(SW_SHOWNORMAL);
-    for (const Case& each : cases) {
-        SCOPED_TRACE(static_cast<int>(each.checkBox));
-        SendMessageW(Control(each.checkBox), BM_CLICK, 0, 0);
-        EXPECT_EQ(each.value(panel_), 1);
-        SendMessageW(Control(each.checkBox), BM_CLICK, 0, 0);
-        EXPECT_EQ(each.value(panel_), 0);
+class Density : public testing::TestWithParam<int> {};
+
+TEST_P(Density, EveryCaptionFitsItsControlInAnEightPointFont) {
+    const int dpi = GetParam();
+    StationPanel panel;
+    MainWindow window(GetModuleHandleW(nullptr), panel);
+    window.ApplyDpi(static_cast<UINT>(dpi));
+    HDC context = GetDC(window.Handle());
+    for (const ControlRow& row : ControlTable()) {
+        if (row.caption.empty()) {
+            continue;
+        }
+        SCOPED_TRACE(row.name);
+        const HWND control = window.Control(row.id);
+        HGDIOBJ earlier =
+            SelectObject(context, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+        SIZE text{};
+        GetTextExtentPoint32W(context, row.caption.data(), static_cast<int>(row.caption.size()),
+                              &text);
+        // The ink ends before the advance of the last character when that leaves a blank.
+        ABC last{};
+        if (GetCharABCWidthsW(context, row.caption.back(), row.caption.back(), &last) &&
+            last.abcC > 0) {
+            text.cx -= last.abcC;
+        }
+        TEXTMETRICW metrics{};
+        GetTextMetricsW(context, &metrics);
+        SelectObject(context, earlier);
+        RECT rect{};
+        GetClientRect(control, &rect);
+        EXPECT_LE(text.cx + CaptionAllowance(row.kind, dpi), rect.right);
+        // Group boxes draw their caption across the top edge; the others must hold a line.
+        if (row.kind != ControlKind::GroupBox) {
+            EXPECT_LE(metrics.tmHeight, rect.bottom);
+        }
+        // 8 points, or a little less where a wide face needs it.
+        EXPECT_LE(metrics.tmHeight - metrics.tmInternalLeading, MulDiv(8, dpi, 72));
+        EXPECT_GE(metrics.tmHeight - metrics.tmInternalLeading, MulDiv(7, dpi, 72));
     }
-
-    // Two indicators ticked by hand; Switch! leaves exactly the one for 14100 kHz.
-    SendMessageW(Control(ControlId::CheckDipoleNS), BM_CLICK, 0, 0);
-    SendMessageW(Control(ControlId::CheckLW), BM_CLICK, 0, 0);
-    SendMessageW(Control(ControlId::CommandSwitch), BM_CLICK, 0, 0);
-    HandleQueuedMessages();
-    EXPECT_FALSE(Ticked(Control(ControlId::CheckDipoleNS)));
-    EXPECT_TRUE(Ticked(Control(ControlId::CheckBeam)));
-    EXPECT_FALSE(Ticked(Control(ControlId::CheckLW)));
-
-    panel_.SetAzimuthText("275");
-    SendMessageW(Control(ControlId::CommandRotate), BM_CLICK, 0, 0);
-    HandleQueuedMessages();
-    EXPECT_EQ(panel_.BearingText(), "275");
-    EXPECT_EQ(TextOf(Control(ControlId::TextBearing)), L"275");
+    ReleaseDC(window.Handle(), context);
 }
 
-// A panel text the box cannot hold exactly (not valid UTF-8) is shown as near as the box can, and
-// showing it must not write the shown form back over the panel's own text.
-TEST_F(WindowTest, ShowingAPanelChangeIsNotEchoedBack) {
-    const std::string fromHost = "12\xff";
-    panel_.SetAzimuthText(fromHost);
-    HandleQueuedMessages();
-    EXPECT_EQ(TextOf(Control(ControlId::TextAz)), L"12\ufffd");
-    EXPECT_EQ(panel_.AzimuthText(), fromHost);
+INSTANTIATE_TEST_SUITE_P(Dpi, Density, testing::Values(96, 120, 144, 192));
 
-    panel_.SetCommandText("\xc3(SWITCH");
-    HandleQueuedMessages();
-    EXPECT_EQ(panel_.CommandText(), "\xc3(SWITCH");
-}
-
-TEST_F(WindowTest, BoxShowingThePanelsValueKeepsCaretAndSelection) {
-    window_.Show(SW_SHOWNORMAL);
-    HWND khz = Control(ControlId::TextKhz);
-    SetFocus(khz);
-    SendMessageW(khz, EM_SETSEL, 1, 3);
-    panel_.SetFrequencyText("14100");
-    HandleQueuedMessages();
-    DWORD start = 0, end = 0;
-    SendMessageW(khz, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    EXPECT_EQ(start, 1u);
-    EXPECT_EQ(end, 3u);
-
-    // A new value replaces the text whole, with the caret after it.
-    panel_.SetFrequencyText("3650");
-    HandleQueuedMessages();
-    EXPECT_EQ(TextOf(khz), L"3650");
-    SendMessageW(khz, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    EXPECT_EQ(start, 4u);
-    EXPECT_EQ(end, 4u);
-}
-
-// Texts from the host are shown whole: long ones are not cut at the box's default limit, and a
-// line break stays part of the text the box holds.
-TEST_F(WindowTest, HostTextsAreShownWhole) {
-    // Just beyond the 32767 characters a single-line edit holds unless told otherwise.
-    const std::string longText(32800, '7');
-    panel_.SetCommandText(longText);
-    HandleQueuedMessages();
-    EXPECT_EQ(GetWindowTextLengthW(Control(ControlId::TextCommand)), 32800);
-    EXPECT_EQ(panel_.CommandText(), longText);
-
-    panel_.SetCommandText("SWITCH\r\n");
-    HandleQueuedMessages();
-    EXPECT_EQ(TextOf(Control(ControlId::TextCommand)), L"SWITCH\r\n");
-    EXPECT_EQ(panel_.CommandText(), "SWITCH\r\n");
+// Moving to a monitor of another density: the window takes the new density and the place the
+// system suggests, and keeps its client area in twips.
+TEST(Window, RelaysItselfOutAtTheNewDensityAndSuggestedPlace) {
+    StationPanel panel;
+    MainWindow window(GetModuleHandleW(nullptr), panel);
+    RECT suggested{40, 30, 40 + 800, 30 + 400};
+    SendMessageW(window.Handle(), WM_DPICHANGED, MAKEWPARAM(144, 144),
+                 reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(window.Dpi(), 144u);
+    RECT outer{}, client{}, khz{};
+    GetWindowRect(window.Handle(), &outer);
+    EXPECT_EQ(outer.left, 40);
+    EXPECT_EQ(outer.top, 30);
+    GetClientRect(window.Handle(), &client);
+    EXPECT_NEAR(client.right, MulDiv(kClientWidthTwips, 144, 1440), 1);
+    EXPECT_NEAR(client.bottom, MulDiv(kClientHeightTwips, 144, 1440), 1);
+    GetWindowRect(window.Control(ControlId::TextKhz), &khz);
+    MapWindowPoints(nullptr, window.Handle(), reinterpret_cast<POINT*>(&khz), 2);
+    EXPECT_NEAR(khz.left, MulDiv(6360, 144, 1440), 1);
+    EXPECT_NEAR(khz.bottom - khz.top, MulDiv(405, 144, 1440), 1);
 }
 
 } // namespace

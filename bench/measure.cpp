@@ -71,10 +71,10 @@ double TimeBurst(DdeHost& host, const std::vector<std::string>& values, bool pac
     return shown < 0 ? -1 : shown - start;
 }
 
-std::vector<std::string> SweepValues(int count, bool rising) {
+std::vector<std::string> SweepValues(int count) {
     std::vector<std::string> values;
     for (int index = 0; index < count; ++index) {
-        values.push_back(Kilohertz(1000 + 2.83 * (rising ? index : count - 1 - index)));
+        values.push_back(Kilohertz(1000 + 2.83 * index));
     }
     return values;
 }
@@ -84,10 +84,12 @@ std::vector<std::string> BandValues(int count) {
     constexpr double kBands[] = {1850, 3650, 7050, 10120, 14100, 18100, 21200, 24940, 28500};
     constexpr int kBandCount = std::size(kBands);
     std::vector<std::string> values;
-    // The last value falls on 10 m.
-    const int shift = kBandCount - 1 - (count - 1) % kBandCount;
     for (int index = 0; index < count; ++index) {
-        values.push_back(Kilohertz(kBands[(index + shift) % kBandCount] + 0.01 * (index % 100)));
+        // Counted back from the last, which is 28500.00: each band's values are 0.01 kHz apart,
+        // so no value comes twice.
+        const int back = count - 1 - index;
+        values.push_back(
+            Kilohertz(kBands[kBandCount - 1 - back % kBandCount] + 0.01 * (back / kBandCount)));
     }
     return values;
 }

@@ -28,9 +28,10 @@ using Await = std::function<double(double timeoutMs)>;
 double TimeBurst(DdeHost& host, const std::vector<std::string>& values, bool paced,
                  const Await& await, double timeoutMs);
 
-// Distinct frequencies sweeping across every band, rising or falling.
-std::vector<std::string> SweepValues(int count, bool rising);
-// Frequencies one band after the other, so that every value moves the ticks; the last 28500.99.
+// Distinct frequencies rising across every band.
+std::vector<std::string> SweepValues(int count);
+// Distinct frequencies one band after the other, so that each value moves the ticks; the last
+// 28500.00.
 std::vector<std::string> BandValues(int count);
 
 // veskor.exe linked to the host, and a StationPanel fed the same values, which tells what the

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cmath>
 #include <limits>
 #include <string>
 
@@ -19,9 +18,9 @@ bool IsDecimalDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// The value of c as a digit of base 16 or 8, or -1.
+// The value of c as a digit of the base (16 or 8), or the base itself when c is no such digit.
 int DigitValue(char c, int base) {
-    int value = -1;
+    int value = base;
     if (c >= '0' && c <= '9') {
         value = c - '0';
     } else if (c >= 'a' && c <= 'f') {
@@ -29,7 +28,7 @@ int DigitValue(char c, int base) {
     } else if (c >= 'A' && c <= 'F') {
         value = c - 'A' + 10;
     }
-    return value < base ? value : -1;
+    return std::min(value, base);
 }
 
 // The characters of a text with its blanks, tabs and line feeds skipped wherever they stand, read
@@ -43,16 +42,14 @@ public:
         while (at_ < text_.size() && IsIgnoredBlank(text_[at_])) {
             ++at_;
         }
-        return at_ < text_.size() ? text_[at_] : '\0';
+        return at_ < text_.size() ? text_[at_] : char{};
     }
     void Skip() {
         Peek();
         ++at_;
     }
-    // Appends the decimal digits that follow (blanks between them skipped) to out; returns how
-    // many there were.
-    std::size_t TakeDigits(std::string& out) {
-        const std::size_t before = out.size();
+    // Appends the decimal digits that follow (blanks between them skipped) to out.
+    void TakeDigits(std::string& out) {
         for (; at_ < text_.size(); ++at_) {
             const char c = text_[at_];
             if (IsDecimalDigit(c)) {
@@ -61,7 +58,15 @@ public:
                 break;
             }
         }
-        return out.size() - before;
+    }
+    // Takes the next character when it is one of these two, and returns it; else returns NUL.
+    char TakeEither(char one, char other) {
+        const char c = Peek();
+        const bool taken = c == one || c == other;
+        if (taken) {
+            ++at_;
+        }
+        return taken ? c : char{};
     }
 
 private:
@@ -73,122 +78,81 @@ private:
 // without failing (a very long run of digits ends up as infinity, never as a wrapped value).
 double ReadPrefixedInteger(NumberCharacters& in, int base) {
     double value = 0;
-    for (int digit = DigitValue(in.Peek(), base); digit >= 0; digit = DigitValue(in.Peek(), base)) {
+    for (int digit = DigitValue(in.Peek(), base); digit < base;
+         digit = DigitValue(in.Peek(), base)) {
         value = value * base + digit;
         in.Skip();
     }
     return value;
 }
 
-// The longest beginning that is a decimal number, without its sign: digits, an optional full stop
-// with digits, at least one digit in all, then an optional complete exponent. Only E marks an
-// exponent; D does not. Empty when there is no such beginning.
-std::string TakeDecimalNumber(NumberCharacters& in, bool& negative) {
+// The characters that can make up a decimal number, as far as they go: a sign, digits, a full
+// stop and digits, then E, a sign and digits. A plus sign is dropped (from_chars takes none), and
+// the exponent letter is written as e. Which beginning of them is a number, from_chars decides:
+// at least one digit before the exponent, and an E without a complete exponent ends the number.
+std::string TakeDecimalCharacters(NumberCharacters& in) {
     std::string number;
-    const char sign = in.Peek();
-    negative = sign == '-';
-    if (sign == '+' || sign == '-') {
-        in.Skip();
+    if (in.TakeEither('+', '-') == '-') {
+        number.push_back('-');
     }
-    std::size_t digits = in.TakeDigits(number);
-    if (in.Peek() == '.') {
-        number.push_back('.');
-        in.Skip();
-        digits += in.TakeDigits(number);
+    in.TakeDigits(number);
+    if (const char point = in.TakeEither('.', '.')) {
+        number.push_back(point);
+        in.TakeDigits(number);
     }
-    if (digits == 0) {
-        return {};
-    }
-    // An E without a complete exponent ends the number before the E.
-    if (const char e = in.Peek(); e == 'e' || e == 'E') {
-        std::string exponent(1, 'e');
-        in.Skip();
-        if (const char exponentSign = in.Peek(); exponentSign == '+' || exponentSign == '-') {
-            exponent.push_back(exponentSign);
-            in.Skip();
+    if (in.TakeEither('e', 'E')) {
+        number.push_back('e');
+        if (const char sign = in.TakeEither('+', '-')) {
+            number.push_back(sign);
         }
-        if (in.TakeDigits(exponent) > 0) {
-            number += exponent;
-        }
+        in.TakeDigits(number);
     }
     return number;
 }
 
-// Whether a well-formed decimal number that a double cannot hold is too large (rather than too
-// small): the power of ten of its first significant digit is above zero.
+// Whether a decimal number that a double cannot hold is too large rather than too small. Such a
+// number lies hundreds of powers of ten away from 1, so the power of ten of its first significant
+// digit (give or take one) plus its exponent tells which.
 bool IsTooLarge(std::string_view number) {
-    long long magnitude = 0; // power of ten of the first significant digit, plus one
-    bool seenPoint = false;
-    bool seenSignificant = false;
-    std::size_t at = 0;
-    for (; at < number.size() && number[at] != 'e' && number[at] != 'E'; ++at) {
-        const char c = number[at];
-        if (c == '.') {
-            seenPoint = true;
-        } else if (IsDecimalDigit(c)) {
-            if (!seenSignificant && c == '0') {
-                if (seenPoint) {
-                    --magnitude;
-                }
-            } else if (!seenSignificant) {
-                seenSignificant = true;
-                if (!seenPoint) {
-                    ++magnitude;
-                }
-            } else if (!seenPoint) {
-                ++magnitude;
-            }
-        }
-    }
+    const std::size_t exponentAt = std::min(number.find('e'), number.size());
+    const std::string_view mantissa = number.substr(0, exponentAt);
+    const auto point = static_cast<long long>(std::min(mantissa.find('.'), mantissa.size()));
+    const auto magnitude = point - static_cast<long long>(mantissa.find_first_of("123456789"));
+    constexpr long long kLargeEnough = 1'000'000'000'000LL; // far beyond any double
     long long exponent = 0;
-    bool negativeExponent = false;
-    if (at < number.size()) {
-        ++at;
-        if (at < number.size() && (number[at] == '+' || number[at] == '-')) {
-            negativeExponent = number[at] == '-';
-            ++at;
-        }
-        constexpr long long kLargeEnough = 1'000'000'000'000LL; // far beyond any double
-        for (; at < number.size(); ++at) {
-            exponent = std::min(exponent * 10 + (number[at] - '0'), kLargeEnough);
+    for (char c : number.substr(exponentAt)) {
+        if (IsDecimalDigit(c)) {
+            exponent = std::min(exponent * 10 + (c - '0'), kLargeEnough);
         }
     }
-    return magnitude + (negativeExponent ? -exponent : exponent) > 0;
+    return (number.find("e-") == std::string_view::npos ? magnitude + exponent
+                                                        : magnitude - exponent) > 0;
 }
 
 double ReadDecimal(NumberCharacters& in) {
-    bool negative = false;
-    const std::string number = TakeDecimalNumber(in, negative);
-    if (number.empty()) {
-        return 0;
-    }
-    double value = 0;
+    const std::string number = TakeDecimalCharacters(in);
+    double value{}; // stays 0 when the characters do not begin with a number
     const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
-    (void)end;
     if (error == std::errc::result_out_of_range) {
         // Beyond the range of a double: infinity when too large, zero when too small.
-        value = IsTooLarge(number) ? std::numeric_limits<double>::infinity() : 0.0;
-    } else if (error != std::errc{}) {
-        value = 0; // cannot happen for a well-formed number, but never read an unset value
+        value = IsTooLarge({number.data(), end}) ? std::numeric_limits<double>::infinity() : 0.0;
+        return number.front() == '-' ? -value : value;
     }
-    return negative ? -value : value;
+    return value;
 }
 
 } // namespace
 
 double ReadNumber(std::string_view text) {
     NumberCharacters in(text);
-    if (in.Peek() != '&') {
+    if (!in.TakeEither('&', '&')) {
         return ReadDecimal(in);
     }
     // An ampersand cannot begin a decimal number: without &H or &O the text reads as 0.
-    in.Skip();
-    const char prefix = in.Peek();
-    in.Skip();
-    if (prefix == 'H' || prefix == 'h') {
+    if (in.TakeEither('H', 'h')) {
         return ReadPrefixedInteger(in, 16);
     }
-    return prefix == 'O' || prefix == 'o' ? ReadPrefixedInteger(in, 8) : 0;
+    return in.TakeEither('O', 'o') ? ReadPrefixedInteger(in, 8) : 0;
 }
 
 } // namespace veskor

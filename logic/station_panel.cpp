@@ -169,7 +169,7 @@ void StationPanel::SetFlag(PanelField field, int value) {
 
 void StationPanel::SelectAntenna(AntennaKind kind) {
     for (AntennaKind each : kAntennasInWriteOrder) {
-        SetIndicator(each, each == kind ? 1 : 0);
+        SetIndicator(each, each == kind);
     }
 }
 

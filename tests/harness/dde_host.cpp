@@ -66,6 +66,9 @@ HDDEDATA DdeHost::Answer(UINT type, UINT format, HSZ topic, HSZ item) {
         const bool served = DdeCmpStringHandles(item, service_) == 0 && Find(topic, 0, 1) >= 0;
         return served ? reinterpret_cast<HDDEDATA>(TRUE) : nullptr;
     }
+    if (hanging_ && (type == XTYP_ADVSTART || type == XTYP_REQUEST || type == XTYP_ADVREQ)) {
+        return CBR_BLOCK;
+    }
     const int found = Find(item, 2, 4) - 2;
     if (found < 0 || format != CF_TEXT || Find(topic, 0, 1) != kItemTopic[found]) {
         return nullptr;

@@ -41,6 +41,10 @@ public:
     // "Command": no request, no hot link), as a host that lacks it.
     void Refuse(std::wstring_view name);
 
+    // From now on leaves every request and hot link unanswered (the client waits until its
+    // timeout), as a host that stopped answering; conversations are still accepted.
+    void Hang() { hanging_ = true; }
+
     // Hot links open on the item (each client conversation counts once).
     int AdviseCount(HostItem item) const { return adviseCounts_[static_cast<size_t>(item)]; }
 
@@ -55,6 +59,7 @@ private:
     HSZ service_ = nullptr;
     std::array<HSZ, 5> names_{};
     std::array<bool, 5> refused_{};
+    bool hanging_ = false;
     std::array<std::string, 3> values_{std::string(1, '\0'), std::string(1, '\0'),
                                        std::string(1, '\0')};
     std::array<int, 3> adviseCounts_{};

@@ -1,0 +1,90 @@
+// What the bench measures with: veskor.exe and the floor client under the bench's own host, the
+// values the host publishes, and the clocks read from outside. Times are in milliseconds.
+#pragma once
+
+#include "dde_host.h"
+#include "program.h"
+#include "station_panel.h"
+#include "window.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace veskor::bench {
+
+using test::DdeHost;
+using test::HostItem;
+using test::MemoryFigures;
+using test::Program;
+
+// The moment (NowMs) the program was seen holding the last value published, or -1 at the
+// deadline.
+using Await = std::function<double(double timeoutMs)>;
+
+// Publishes frequencies one after the other, pumping between them as a host's event loop does
+// (paced) or as fast as DdePostAdvise returns (not paced); the time from the first until the
+// program holds the last, or -1.
+double TimeBurst(DdeHost& host, const std::vector<std::string>& values, bool paced,
+                 const Await& await, double timeoutMs);
+
+// Distinct frequencies rising across every band.
+std::vector<std::string> SweepValues(int count);
+// Distinct frequencies one band after the other, so that each value moves the ticks; the last
+// 28500.00.
+std::vector<std::string> BandValues(int count);
+
+// veskor.exe linked to the host, and a StationPanel fed the same values, which tells what the
+// window must show.
+class Veskor {
+public:
+    explicit Veskor(DdeHost& host) : host_(host) {}
+    // Starts it and waits until its window shows the host's three values.
+    bool Start();
+    // Ticks "Auto switch" and "Auto rotate" by clicking them, as the operator would.
+    bool TickAutoBoxes();
+    // Feeds the values to the expected panel; Await then waits for the window to show the last.
+    void Expect(const std::vector<std::string>& values);
+    Await Shown(double pollMs);
+    Program& Process() { return process_; }
+    // Closes the window; true when it ended by itself with status 0.
+    bool Close();
+
+private:
+    bool ShowsExpected() const;
+
+    DdeHost& host_;
+    Program process_;
+    test::AppWindow window_;
+    StationPanel expected_;
+};
+
+// The floor client, linked to the host. Its event is set as each awaited value arrives, one after
+// the other, or after every value when none is awaited.
+class FloorClient {
+public:
+    FloorClient() = default;
+    ~FloorClient();
+    FloorClient(const FloorClient&) = delete;
+    FloorClient& operator=(const FloorClient&) = delete;
+
+    // Starts it and waits until its window shows, which it does once its links are open.
+    bool Start(const std::vector<std::string>& awaited = {});
+    Await Received();
+    Program& Process() { return process_; }
+    HWND Window() const { return window_; }
+    // Closes it; the number of values it received, or -1.
+    int Close();
+
+private:
+    Program process_;
+    HANDLE event_ = nullptr;
+    HWND window_ = nullptr;
+};
+
+// The Linux scheduler's processor time of a program of this Wine session, summed over its
+// threads, to the nanosecond; -1 where there is no such view (on Windows) or no single such
+// process. GetProcessTimes under Wine counts whole 10 ms ticks: too coarse for an idle program.
+double SchedulerMs(const std::string& programFileName);
+
+} // namespace veskor::bench

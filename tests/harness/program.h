@@ -46,13 +46,9 @@ public:
 
     // The exit status once the process has ended, or -1 when it still runs at the deadline.
     int WaitForExit(Deadline deadline);
-    // Closes the window as the operator does, or quits the main thread, then waits for the end.
+    // Closes the window as the operator does, then waits for the end.
     int CloseAndWait(HWND window, Deadline deadline) {
         PostMessageW(window, WM_CLOSE, 0, 0);
-        return WaitForExit(deadline);
-    }
-    int QuitAndWait(Deadline deadline) {
-        PostThreadMessageW(info_.dwThreadId, WM_QUIT, 0, 0);
         return WaitForExit(deadline);
     }
     void Terminate();

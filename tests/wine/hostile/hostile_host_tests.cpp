@@ -14,7 +14,6 @@
 #include <cstdio>
 #include <functional>
 #include <optional>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -56,17 +55,18 @@ struct Veskor {
     // band and is copied to Bearing, and the frequency typed moves the tick.
     void ExpectOperatorCanWork() const {
         ASSERT_TRUE(window.Type(Id::TextAz, L"275") && window.Type(Id::TextKhz, L"7050"));
-        EXPECT_TRUE(Wait([&] {
+        const auto done = [&] {
             return Shows(Id::TextBearing, "275") && Ticks() == (LW | AS | AR);
-        })) << "ticks "
-            << Ticks();
+        };
+        EXPECT_TRUE(Wait(done)) << "ticks " << Ticks();
     }
 };
 
-// A host that hangs, or refuses the second link's item or the third link's topic or item: only the
+// A host that hangs, or refuses the second link's item or the third link's topic or item: the
 // start-up message shows, after the host's time to answer when it hangs, and dismissing it ends
-// Veskor with status 1. (No host at all, and a command standing at start, are the window's tests.)
-TEST(HostileHost, HostFailingStartUpShowsOnlyTheStartUpMessage) {
+// Veskor with status 1. (No host at all, with the main window never shown, and a command standing
+// at start are the window's tests.)
+TEST(HostileHost, HostFailingStartUpEndsWithTheStartUpMessage) {
     for (const std::wstring trouble : {L"hang", L"Az", L"CAT", L"Command"}) {
         SCOPED_TRACE(testing::Message() << trouble);
         DdeHost host;
@@ -74,20 +74,14 @@ TEST(HostileHost, HostFailingStartUpShowsOnlyTheStartUpMessage) {
         Program veskor;
         const auto start = Clock::now();
         ASSERT_TRUE(veskor.Start(L"veskor.exe"));
-        bool windowSeen = false;
         HWND box = nullptr;
-        ASSERT_TRUE(Wait(
-            [&] {
-                windowSeen =
-                    windowSeen || veskor.VisibleWindow(kMainWindowCaption, kMainWindowClass);
-                return (box = veskor.VisibleWindow(kMainWindowCaption, L"#32770")) != nullptr;
-            },
-            DeadlineAfter(kHostAnswerTimeout + kPatience)));
+        ASSERT_TRUE(
+            Wait([&] { return (box = veskor.VisibleWindow(kMainWindowCaption, L"#32770")); },
+                 DeadlineAfter(kHostAnswerTimeout + kPatience)));
         EXPECT_TRUE(trouble != L"hang" || Clock::now() - start >= kHostAnswerTimeout);
         EXPECT_EQ(MessageText(box), L"MixW 2 is not loaded! The program will now exit.");
         PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         EXPECT_EQ(veskor.WaitForExit(DeadlineAfter(kPatience)), 1);
-        EXPECT_FALSE(windowSeen);
     }
 }
 
@@ -113,10 +107,10 @@ TEST(HostileHost, ValuesPublishedWhileAnotherLinkOpensKeepTheirOrder) {
     EXPECT_TRUE(seen == published) << seen.size() << " seen";
 }
 
-// A host that answers nothing more, or the stand-in host quitting, frozen (no thread of it runs
-// again, still frozen when Veskor closes) or killed: the texts stay, nothing is reported, the
-// operator works on, and closing ends Veskor with status 0 without waiting for the host. The
-// stand-in's values are typed into its boxes, each reaching its own item alone.
+// Two Veskors on a host that answers nothing more, or on the stand-in host quitting, frozen (no
+// thread of it runs again, still frozen when Veskor closes) or killed: the texts stay, nothing is
+// reported, the operator works on, and closing ends Veskor with status 0 without waiting for the
+// host. The stand-in's values are typed into its boxes, each reaching its own item alone.
 TEST(HostileHost, HostStoppingAfterStartUpLeavesAWorkingWindow) {
     for (const std::string how : {"hang", "quit", "freeze", "kill"}) {
         SCOPED_TRACE(how);
@@ -128,8 +122,7 @@ TEST(HostileHost, HostStoppingAfterStartUpLeavesAWorkingWindow) {
             for (int i = 0; i <= box; ++i) { // Khz, Az, Command
                 edit = FindWindowExW(standinWindow, edit, L"Edit", nullptr);
             }
-            return SendMessageTimeoutW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text),
-                                       SMTO_NORMAL, 5000, nullptr) != 0;
+            return Ask(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) == TRUE;
         };
         if (how == "hang") {
             host.emplace();
@@ -142,13 +135,15 @@ TEST(HostileHost, HostStoppingAfterStartUpLeavesAWorkingWindow) {
             }));
             ASSERT_TRUE(type(0, L"21100.00") && type(1, L"123"));
         }
-        Veskor veskor;
-        ASSERT_NO_FATAL_FAILURE(veskor.Launch());
-        const auto shown = [&] {
+        Veskor veskors[2]; // two on one host
+        const auto shown = [](const Veskor& veskor) {
             return veskor.Shows(Id::TextKhz, "21100.00") && veskor.Shows(Id::TextAz, "123") &&
                    veskor.Shows(Id::TextCommand, "");
         };
-        ASSERT_TRUE(Wait(shown)) << "ticks " << veskor.Ticks();
+        for (Veskor& veskor : veskors) {
+            ASSERT_NO_FATAL_FAILURE(veskor.Launch());
+            ASSERT_TRUE(Wait([&] { return shown(veskor); }));
+        }
         if (how == "hang") {
             host->Hang();
         } else if (how == "quit") {
@@ -160,48 +155,24 @@ TEST(HostileHost, HostStoppingAfterStartUpLeavesAWorkingWindow) {
         } else {
             standin.Terminate();
         }
-        EXPECT_TRUE(shown());
-        veskor.ExpectOperatorCanWork();
-        EXPECT_EQ(veskor.program.VisibleWindows().size(), 1u) << "something was reported";
-        EXPECT_EQ(
-            veskor.program.CloseAndWait(veskor.window.Main(), DeadlineAfter(kHostAnswerTimeout)),
-            0);
-    }
-}
-
-// A host that publishes as fast as DdePostAdvise returns, pumping nothing in between. Wine's host
-// drops a conversation for good when the client's queue is full, so a window that fell behind
-// would keep a stale frequency and the wrong antenna, with nothing reported. A second Veskor then
-// shares the host.
-TEST(HostileHost, FullSpeedBurstThenTwoVeskorsFollowOneHost) {
-    DdeHost host; // fresh: a Wine host publishes about 65,535 values in its life
-    host.Publish(HostItem::Azimuth, "275");
-    Veskor veskors[2];
-    ASSERT_NO_FATAL_FAILURE(veskors[0].Launch());
-    const std::string bands[] = {"28500.", "1850.", "3600.", "7050.", "14100.", "21200."};
-    for (int left = 9999; left >= 0; --left) { // through every band; the last 28500.10
-        host.Publish(HostItem::Frequency, bands[left % 6] + std::to_string(10 + left % 90));
-    }
-    const auto follow = [&](int count, const char* khz, int ticks) {
-        for (const Veskor& veskor : std::span(veskors, count)) {
-            EXPECT_TRUE(
-                Wait([&] { return veskor.Shows(Id::TextKhz, khz) && veskor.Ticks() == ticks; },
-                     DeadlineAfter(4 * kPatience)))
-                << "expected " << khz << ", shows " << veskor.window.Utf8(Id::TextKhz) << ", ticks "
-                << veskor.Ticks();
+        for (Veskor& veskor : veskors) {
+            EXPECT_TRUE(shown(veskor));
+            veskor.ExpectOperatorCanWork();
+            EXPECT_EQ(veskor.program.VisibleWindows().size(), 1u) << "something was reported";
+            EXPECT_EQ(veskor.program.CloseAndWait(veskor.window.Main(),
+                                                  DeadlineAfter(kHostAnswerTimeout)),
+                      0);
         }
-    };
-    follow(1, "28500.10", Beam | AS | AR);
-    ASSERT_NO_FATAL_FAILURE(veskors[1].Launch());
-    host.Publish(HostItem::Frequency, "7050.00"); // the link is kept after the burst
-    follow(2, "7050.00", LW | AS | AR);
+    }
 }
 
 // Hostile current values at start-up (1 MiB with CR/LF, bytes above 0x7F without a NUL, a value
-// that ends at its NUL), then 60,000 frequencies (Wine's host life allows 65,535) at full speed
-// among 1 MiB values (letters, bytes above 0x7F, CR/LF lines), values without a NUL and values
-// holding CR/LF or a NUL. Veskor shows each value exactly, 1 MiB ones whole, comes through with
-// bounded memory and shows the last values.
+// that ends at its NUL), then 60,000 frequencies (Wine's host life allows 65,535) in bursts as fast
+// as DdePostAdvise returns, pumping nothing in between, among 1 MiB values (letters, bytes above
+// 0x7F), values without a NUL and values holding CR/LF or a NUL. Wine's host drops a conversation
+// for good when the client's queue is full, so a window that fell behind would keep a stale
+// frequency and the wrong antenna, with nothing reported. Veskor shows each value exactly, 1 MiB
+// ones whole, the last of a burst and the values after it, with bounded memory.
 TEST(HostileHost, StormOfSixtyThousandUpdatesWithMegabyteAndMalformedValues) {
     // Not digits: Wine's edit control lays out a long run of digits in time that grows with the
     // square of its length (64 KiB: seconds; 1 MiB: over half an hour).
@@ -212,13 +183,11 @@ TEST(HostileHost, StormOfSixtyThousandUpdatesWithMegabyteAndMalformedValues) {
         return text.substr(0, 1 << 20);
     };
     const std::string lines = megabyte("ROTATE SWITCH\r\n"), letters = megabyte("abcdefghij"),
-                      high = megabyte("\x80\xb0\xe9\xff\xa0"), other = megabyte("SWITCH\r\n");
+                      high = megabyte("\x80\xb0\xe9\xff\xa0");
     DdeHost host;
     host.Publish(HostItem::Command, lines);
     host.PublishBytes(HostItem::Azimuth, "\xb0\xe9\xff");
-    host.PublishBytes(HostItem::Frequency, std::string("3600\0"
-                                                       "99",
-                                                       7));
+    host.PublishBytes(HostItem::Frequency, std::string("3600\0-99", 8));
     Veskor veskor;
     ASSERT_NO_FATAL_FAILURE(veskor.Launch());
     const std::size_t before = veskor.program.Memory().workingSet;
@@ -252,17 +221,14 @@ TEST(HostileHost, StormOfSixtyThousandUpdatesWithMegabyteAndMalformedValues) {
     host.PublishBytes(HostItem::Command, "SWITCH\r\n"); // no command word
     burst(3500.00, 0.01);                               // 80 m: the azimuth read every time
     host.PublishBytes(HostItem::Frequency, "3550.00\r\n");
-    host.Publish(HostItem::Command, other);
-    shows({{Id::TextCommand, other}});
     burst(14000.00, 0.01); // 20 m
+    shows({{Id::TextKhz, "14149.99"}});
+    EXPECT_EQ(veskor.Ticks(), Beam | AS | AR);
     host.PublishBytes(HostItem::Azimuth, "123\xb0");
     host.PublishBytes(HostItem::Command, std::string("storm over\0junk", 15));
     host.PublishBytes(HostItem::Frequency, "14074.00");
-    shows({{Id::TextKhz, "14074.00"},
-           {Id::TextCommand, "storm over"},
-           {Id::TextAz, "123\xb0"},
-           {Id::TextBearing, "123\xb0"}});
-    EXPECT_EQ(veskor.Ticks(), Beam | AS | AR);
+    shows({{Id::TextKhz, "14074.00"}, {Id::TextCommand, "storm over"}});
+    shows({{Id::TextAz, "123\xb0"}, {Id::TextBearing, "123\xb0"}});
     ASSERT_TRUE(veskor.program.Running()) << "Veskor did not survive the storm";
     // Generous: the heap keeps what a 1 MiB value needed (its bytes, their wide copy, the box's
     // text), and Wine's DDE client keeps about 64 bytes of every update. A Veskor that kept

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <tuple>
 
@@ -51,17 +52,14 @@ TEST(ScriptCommand, EachLineMeansOneCommandOrIsRefused) {
                   std::tuple("", row.verb, row.name, row.value, row.verb != SetHex));
     }
     // Commands are lower case; hex comes in whole bytes; counts, decimals and digits are bounded.
-    const std::string refused =
-        "bogus|SET Khz 1|set|sethex Khz 0|sethex Khz 0g|sethex Khz|fill Khz|"
-        "fill Khz x y|fill Khz 2 ab|fill Khz 2|fill Khz 99999999999999999999 x|"
-        "fill Khz 67108865 x|burst Khz 2 1|burst Khz 2 1 x|"
-        "burst Khz 1000001 1 1|burst Khz 2 1.1234567 1|burst Khz 2 1. 1|"
-        "burst Khz 1000000 999999999999 999999999999|burst Khz 2 1 1 1|"
-        "hang now|quit 0|refuse-item|refuse-item Khz extra";
-    for (std::size_t at = 0, end = 0; at < refused.size(); at = end + 1) {
-        end = std::min(refused.find('|', at), refused.size());
-        EXPECT_NE(ParseScriptLine(refused.substr(at, end - at)).error, "")
-            << refused.substr(at, end - at);
+    std::istringstream refused(
+        "bogus|SET Khz 1|set|sethex Khz 0|sethex Khz 0g|sethex Khz|fill Khz|fill Khz x y|"
+        "fill Khz 2 ab|fill Khz 2|fill Khz 99999999999999999999 x|fill Khz 67108865 x|"
+        "burst Khz 2 1|burst Khz 2 1 x|burst Khz 1000001 1 1|burst Khz 2 1.1234567 1|"
+        "burst Khz 2 1. 1|burst Khz 1000000 999999999999 999999999999|burst Khz 2 1 1 1|"
+        "hang now|quit 0|refuse-item|refuse-item Khz extra");
+    for (std::string line; std::getline(refused, line, '|');) {
+        EXPECT_NE(ParseScriptLine(line).error, "") << line;
     }
 }
 

@@ -1,7 +1,6 @@
 // The plain DDEML client conversation.
 #include "dde_client.h"
 
-#include <cstdio>
 #include <map>
 
 namespace veskor::test {
@@ -19,72 +18,36 @@ std::string Bytes(HDDEDATA data) {
 } // namespace
 
 DdeClient::~DdeClient() {
-    Disconnect();
+    conversations.erase(conversation_);
     if (instance_) {
-        DdeUninitialize(instance_);
+        DdeUninitialize(instance_); // ends the conversation and frees the string handles too
     }
 }
 
-bool DdeClient::Connect(const wchar_t* topic, const wchar_t* service) {
-    Disconnect();
+bool DdeClient::Connect(const wchar_t* topic) {
     const DWORD flags = APPCMD_CLIENTONLY | CBF_SKIP_REGISTRATIONS | CBF_SKIP_UNREGISTRATIONS;
-    if (!instance_ && (lastError_ = DdeInitializeW(&instance_, &DdeClient::Callback, flags, 0))) {
-        instance_ = 0;
+    if (conversation_ || DdeInitializeW(&instance_, &DdeClient::Callback, flags, 0)) {
         return false;
     }
-    HSZ serviceName = DdeCreateStringHandleW(instance_, service, CP_WINUNICODE);
-    HSZ topicName = DdeCreateStringHandleW(instance_, topic, CP_WINUNICODE);
-    conversation_ = DdeConnect(instance_, serviceName, topicName, nullptr);
-    DdeFreeStringHandle(instance_, serviceName);
-    DdeFreeStringHandle(instance_, topicName);
-    if (!conversation_) {
-        lastError_ = DdeGetLastError(instance_);
-        return false;
-    }
-    conversations[conversation_] = this;
-    return true;
+    conversation_ = DdeConnect(instance_, DdeCreateStringHandleW(instance_, L"MixW", CP_WINUNICODE),
+                               DdeCreateStringHandleW(instance_, topic, CP_WINUNICODE), nullptr);
+    return conversation_ && conversations.emplace(conversation_, this).second;
 }
 
-void DdeClient::Disconnect() {
-    if (conversation_) {
-        conversations.erase(conversation_);
-        DdeDisconnect(conversation_);
-        conversation_ = nullptr;
-    }
+HDDEDATA DdeClient::Transact(const wchar_t* item, UINT type) {
+    HSZ name = DdeCreateStringHandleW(instance_, item, CP_WINUNICODE);
+    return DdeClientTransaction(nullptr, 0, conversation_, name, CF_TEXT, type, 5000, nullptr);
 }
 
-HDDEDATA DdeClient::Transact(const wchar_t* item, UINT format, UINT type, DWORD timeoutMs) {
-    if (!conversation_) {
-        return nullptr;
-    }
-    HSZ itemName = DdeCreateStringHandleW(instance_, item, CP_WINUNICODE);
-    HDDEDATA result =
-        DdeClientTransaction(nullptr, 0, conversation_, itemName, format, type, timeoutMs, nullptr);
-    DdeFreeStringHandle(instance_, itemName);
-    if (!result) {
-        lastError_ = DdeGetLastError(instance_);
-    }
-    return result;
-}
-
-std::optional<std::string> DdeClient::Request(const wchar_t* item, UINT format, DWORD timeoutMs) {
-    HDDEDATA data = Transact(item, format, XTYP_REQUEST, timeoutMs);
-    if (!data) {
-        return std::nullopt;
-    }
-    std::string bytes = Bytes(data);
+std::optional<std::string> DdeClient::Request(const wchar_t* item) {
+    HDDEDATA data = Transact(item, XTYP_REQUEST);
+    const auto bytes = data ? std::optional(Bytes(data)) : std::nullopt;
     DdeFreeDataHandle(data);
     return bytes;
 }
 
-bool DdeClient::StartHotLink(const wchar_t* item, UINT format, DWORD timeoutMs) {
-    return Transact(item, format, XTYP_ADVSTART, timeoutMs) != nullptr;
-}
-
-std::string DdeClient::ErrorText() const {
-    char text[32];
-    std::snprintf(text, sizeof text, "DDEML error 0x%04x", lastError_);
-    return text;
+bool DdeClient::StartHotLink(const wchar_t* item) {
+    return Transact(item, XTYP_ADVSTART) != nullptr;
 }
 
 HDDEDATA CALLBACK DdeClient::Callback(UINT type, UINT, HCONV conversation, HSZ, HSZ, HDDEDATA data,

@@ -25,7 +25,7 @@ public:
     DdeHost(const DdeHost&) = delete;
     DdeHost& operator=(const DdeHost&) = delete;
 
-    bool Started() const { return instance_ != 0; }
+    bool Started() const { return started_; }
 
     // Stores the text and posts it down every hot link on the item, as fast as DdePostAdvise
     // returns; it is served with a terminating NUL, as CF_TEXT usually is.
@@ -45,24 +45,17 @@ public:
     // timeout), as a host that stopped answering; conversations are still accepted.
     void Hang() { hanging_ = true; }
 
-    // Hot links open on the item (each client conversation counts once).
-    int AdviseCount(HostItem item) const { return adviseCounts_[static_cast<size_t>(item)]; }
-
 private:
-    static HDDEDATA CALLBACK Callback(UINT type, UINT format, HCONV, HSZ topic, HSZ item, HDDEDATA,
-                                      ULONG_PTR, ULONG_PTR);
-    HDDEDATA Answer(UINT type, UINT format, HSZ topic, HSZ item);
-    // The index of a name among the topics' (0, 1) or the items' (2 to 4), unless refused.
+    static HDDEDATA CALLBACK Callback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR);
+    // The index of a name among names_[first] to names_[last], unless refused.
     int Find(HSZ name, int first, int last) const;
 
     DWORD instance_ = 0;
-    HSZ service_ = nullptr;
-    std::array<HSZ, 5> names_{};
-    std::array<bool, 5> refused_{};
-    bool hanging_ = false;
+    std::array<HSZ, 6> names_{}; // the service, the two topics, the three items
+    std::array<bool, 6> refused_{};
+    bool started_ = false, hanging_ = false;
     std::array<std::string, 3> values_{std::string(1, '\0'), std::string(1, '\0'),
                                        std::string(1, '\0')};
-    std::array<int, 3> adviseCounts_{};
 };
 
 } // namespace veskor::test

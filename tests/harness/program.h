@@ -16,8 +16,7 @@ namespace veskor::test {
 std::wstring ProgramBeside(const wchar_t* fileName);
 
 struct MemoryFigures {
-    std::size_t workingSet = 0;
-    std::size_t peakWorkingSet = 0;
+    std::size_t workingSet = 0, peakWorkingSet = 0;
 };
 
 class Program {
@@ -29,8 +28,7 @@ public:
     Program& operator=(const Program&) = delete;
 
     bool Start(const wchar_t* fileName, const std::wstring& arguments = {});
-    bool Running() const;
-    DWORD Id() const { return info_.dwProcessId; }
+    bool Running() const { return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
     HANDLE Handle() const { return info_.hProcess; }
 
     // The visible top-level windows, only those with this caption and class when given. The
@@ -48,9 +46,11 @@ public:
 
     // The exit status once the process has ended, or -1 when it still runs at the deadline.
     int WaitForExit(Deadline deadline);
-    // Closes the window as the operator does, or quits the main thread, then waits for the end.
-    int CloseAndWait(HWND window, Deadline deadline);
-    int QuitAndWait(Deadline deadline);
+    // Closes the window as the operator does, then waits for the end.
+    int CloseAndWait(HWND window, Deadline deadline) {
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        return WaitForExit(deadline);
+    }
     void Terminate();
 
 private:

@@ -29,10 +29,6 @@ inline Deadline DeadlineAfter(double ms) {
 inline double NowMs() {
     return std::chrono::duration<double, std::milli>(Clock::now().time_since_epoch()).count();
 }
-inline DWORD MsUntil(Deadline deadline) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return static_cast<DWORD>(std::clamp<long long>(left, 0, 0x7fffffff));
-}
 
 // Dispatches every message waiting for this thread.
 inline void PumpPending() {
@@ -43,36 +39,35 @@ inline void PumpPending() {
     }
 }
 
-// Pumps until `done` holds (true) or the deadline passes (false). With pollMs 0 `done` is tested
-// after each batch of messages, for conditions this thread's messages bring about; otherwise also
-// every pollMs, for conditions in another process, whose changes post nothing here.
-inline bool PumpUntil(const std::function<bool()>& done, Deadline deadline, double pollMs = 0) {
+// Pumps until `done` holds or the kernel object (a process, an event), when given, is signalled
+// (true), or the deadline passes (false). With pollMs 0 `done` is tested after each batch of
+// messages, for conditions this thread's messages bring about; otherwise also every pollMs, for
+// conditions in another process, whose changes post nothing here.
+inline bool PumpUntil(const std::function<bool()>& done, Deadline deadline, double pollMs = 0,
+                      HANDLE object = nullptr) {
     for (;;) {
         PumpPending();
         if (done()) {
             return true;
         }
-        if (Clock::now() >= deadline) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) {
             return false;
         }
-        const DWORD wait = std::min(MsUntil(deadline), pollMs > 0 ? DWORD(pollMs) : INFINITE);
-        MsgWaitForMultipleObjectsEx(0, nullptr, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        const DWORD wait =
+            pollMs > 0 ? std::min<DWORD>(left.count(), static_cast<DWORD>(pollMs)) : left.count();
+        // The wait itself takes the signal of an auto-reset event: it is counted here.
+        if (MsgWaitForMultipleObjectsEx(object ? 1 : 0, &object, wait, QS_ALLINPUT,
+                                        MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0 &&
+            object) {
+            return true;
+        }
     }
 }
 
-// Pumps until the kernel object (a process, an event) is signalled (true) or the deadline passes.
+// The same until the object alone is signalled.
 inline bool PumpUntilSignalled(HANDLE object, Deadline deadline) {
-    for (;;) {
-        PumpPending();
-        // The wait itself takes the signal of an auto-reset event: it is counted here.
-        if (MsgWaitForMultipleObjectsEx(1, &object, MsUntil(deadline), QS_ALLINPUT,
-                                        MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0) {
-            return true;
-        }
-        if (Clock::now() >= deadline) {
-            return false;
-        }
-    }
+    return PumpUntil([] { return false; }, deadline, 0, object);
 }
 
 } // namespace veskor::test

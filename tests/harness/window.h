@@ -7,16 +7,25 @@
 
 #include <windows.h>
 
-#include <array>
 #include <string>
 
 namespace veskor::test {
 
+// A window's answer to a message, or -1 when it gives none within a few seconds: a window that
+// stops answering fails the reading instead of stopping the caller.
+inline LRESULT Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR answer = 0;
+    return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, 5000, &answer)
+               ? static_cast<LRESULT>(answer)
+               : -1;
+}
 // A window's text through WM_GETTEXT, which reads a control of another process too; empty when
 // the window does not answer within a few seconds.
 std::wstring TextOf(HWND window);
-// The message of a message box: its one static control that holds text.
-std::wstring MessageText(HWND messageBox);
+// The message of a message box, which keeps it in the static control numbered 0xFFFF.
+inline std::wstring MessageText(HWND messageBox) {
+    return TextOf(GetDlgItem(messageBox, 0xFFFF));
+}
 // Presses and releases a key (with Shift held when asked) as the keyboard does, for the
 // foreground window's focused control.
 void PressKey(WORD virtualKey, bool shift = false);
@@ -24,32 +33,31 @@ void PressKey(WORD virtualKey, bool shift = false);
 class AppWindow {
 public:
     AppWindow() = default;
-    explicit AppWindow(HWND main);
+    explicit AppWindow(HWND main) : main_(main) {}
 
     explicit operator bool() const { return main_ != nullptr; }
     HWND Main() const { return main_; }
-    HWND Control(ControlId id) const;
+    // Found by the system, without a message to the window's program.
+    HWND Control(ControlId id) const { return GetDlgItem(main_, static_cast<int>(id)); }
 
     std::wstring Text(ControlId id) const { return TextOf(Control(id)); }
     std::string Utf8(ControlId id) const;
     // Whether a box shows exactly this short ASCII text (under 64 characters), asked in one
     // message: cheap enough to poll without slowing the program watched.
     bool ShowsShortText(ControlId id, const std::string& text) const;
-    bool Ticked(ControlId id) const;
+    bool Ticked(ControlId id) const { return Ask(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
     // The control that has the keyboard focus in the window's program, or null.
     HWND Focus() const;
 
     // A click on a button or check box, as the mouse gives it; false when no answer came.
-    bool Click(ControlId id) const;
+    bool Click(ControlId id) const { return Ask(Control(id), BM_CLICK, 0, 0) != -1; }
     // Replaces a box's text by typing: all selected, then one character after the other.
     bool Type(ControlId id, const std::wstring& text) const;
     // Makes the window the foreground window, so that key presses reach it.
     bool BringToFront(Deadline deadline) const;
 
 private:
-    static constexpr int kFirstId = static_cast<int>(ControlId::Frame1);
     HWND main_ = nullptr;
-    std::array<HWND, static_cast<int>(ControlId::CheckAutoRotate) - kFirstId + 1> controls_{};
 };
 
 } // namespace veskor::test

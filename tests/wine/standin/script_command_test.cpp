@@ -1,87 +1,98 @@
-// The stand-in host's script lines: what each means, which are refused, and burst values.
+// The stand-in host's script: what each line means, which lines are refused, and the stand-in
+// running a script as scripts/screenshot runs it, one answer a line until its input ends.
+#include "program.h"
 #include "script_command.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <tuple>
 
 namespace veskor {
 namespace {
 
 using namespace std::string_literals;
+using enum ScriptVerb;
 
-TEST(ScriptCommand, ValuesAreTakenExactly) {
-    struct Case {
+TEST(ScriptCommand, EachLineMeansOneCommandOrIsRefused) {
+    // For a burst, the value is its first and last values.
+    const struct {
         std::string line;
         ScriptVerb verb;
-        std::string name;
-        std::string value;
-        bool terminated;
+        std::string name, value;
+    } rows[]{
+        {"set Khz 7050.00", Set, "Khz", "7050.00"},
+        {"set Command  two  blanks ", Set, "Command", " two  blanks "},
+        {"set Command", Set, "Command", ""},
+        {"set Command a\rb", Set, "Command", "a\rb"},
+        {"sethex Az 0d0a 80 FF", SetHex, "Az", "\r\n\x80\xff"}, // served without a NUL
+        {"sethex Az 41 00 42", SetHex, "Az", "A\0B"s},
+        {"fill Khz 4 7", Fill, "Khz", "7777"},
+        {"fill Az 3  ", Fill, "Az", "   "},
+        {"refuse-item Az", RefuseItem, "Az", ""},
+        {"accept-topic  CAT ", AcceptTopic, "CAT", ""},
+        {"", Nothing, "", ""},
+        {"burst Khz 100 14000.00 0.01", Burst, "Khz", "14000.00 14000.99"},
+        {"burst Khz 100 14000 0.25", Burst, "Khz", "14000.00 14024.75"},
+        {"burst Khz 10 0.1 0.1", Burst, "Khz", "0.1 1.0"},
+        {"burst Khz 3 -0.5 0.25", Burst, "Khz", "-0.50 0.00"}, // the sign above -1 stays
+        {"burst Az 3 1 -1", Burst, "Az", "1 -1"},
+        {"burst Az 2 +359 1", Burst, "Az", "359 360"},
+        {"burst Az 2 .5 1", Burst, "Az", "0.5 1.5"},
     };
-    const Case cases[] = {
-        {"set Khz 7050.00", ScriptVerb::Set, "Khz", "7050.00", true},
-        {"set Command  two  blanks ", ScriptVerb::Set, "Command", " two  blanks ", true},
-        {"set Command", ScriptVerb::Set, "Command", "", true},
-        {"set Command a\rb", ScriptVerb::Set, "Command", "a\rb", true},
-        {"sethex Az 0d0a 80 FF", ScriptVerb::SetHex, "Az", "\r\n\x80\xff", false},
-        {"sethex Az 41 00 42", ScriptVerb::SetHex, "Az", "A\0B"s, false},
-        {"fill Khz 4 7", ScriptVerb::Fill, "Khz", "7777", true},
-        {"fill Az 3  ", ScriptVerb::Fill, "Az", "   ", true},
-        {"refuse-item Az", ScriptVerb::RefuseItem, "Az", "", true},
-        {"accept-topic  CAT ", ScriptVerb::AcceptTopic, "CAT", "", true},
-        {"", ScriptVerb::Nothing, "", "", true},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.line);
-        ScriptCommand command = ParseScriptLine(c.line);
-        EXPECT_EQ(command.error, "");
-        EXPECT_EQ(command.verb, c.verb);
-        EXPECT_EQ(command.name, c.name);
-        EXPECT_EQ(command.value, c.value);
-        EXPECT_EQ(command.terminated, c.terminated);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.line);
+        const ScriptCommand c = ParseScriptLine(row.line);
+        const std::string value =
+            c.verb != Burst ? c.value : BurstValue(c, 0) + " " + BurstValue(c, c.count - 1);
+        EXPECT_EQ(std::tie(c.error, c.verb, c.name, value, c.terminated),
+                  std::tuple("", row.verb, row.name, row.value, row.verb != SetHex));
     }
-}
-
-TEST(ScriptCommand, MalformedLinesAreRefusedWithAReason) {
     // Commands are lower case; hex comes in whole bytes; counts, decimals and digits are bounded.
-    const std::string lines =
-        "bogus|SET Khz 1|set|sethex Khz 0|sethex Khz 0g|sethex Khz|fill Khz|"
-        "fill Khz x y|fill Khz 2 ab|fill Khz 2|fill Khz 99999999999999999999 x|"
-        "fill Khz 67108865 x|burst Khz 2 1|burst Khz 2 1 x|"
-        "burst Khz 1000001 1 1|burst Khz 2 1.1234567 1|burst Khz 2 1. 1|"
-        "burst Khz 1000000 999999999999 999999999999|burst Khz 2 1 1 1|"
-        "hang now|quit 0|refuse-item|refuse-item Khz extra";
-    for (std::size_t at = 0, end = 0; at < lines.size(); at = end + 1) {
-        end = std::min(lines.find('|', at), lines.size());
-        SCOPED_TRACE(lines.substr(at, end - at));
-        EXPECT_NE(ParseScriptLine(lines.substr(at, end - at)).error, "");
+    std::istringstream refused(
+        "bogus|SET Khz 1|set|sethex Khz 0|sethex Khz 0g|sethex Khz|fill Khz|fill Khz x y|"
+        "fill Khz 2 ab|fill Khz 2|fill Khz 99999999999999999999 x|fill Khz 67108865 x|"
+        "burst Khz 2 1|burst Khz 2 1 x|burst Khz 1000001 1 1|burst Khz 2 1.1234567 1|"
+        "burst Khz 2 1. 1|burst Khz 1000000 999999999999 999999999999|burst Khz 2 1 1 1|"
+        "hang now|quit 0|refuse-item|refuse-item Khz extra");
+    for (std::string line; std::getline(refused, line, '|');) {
+        EXPECT_NE(ParseScriptLine(line).error, "") << line;
     }
 }
 
-TEST(ScriptCommand, BurstValuesAreExactDecimals) {
-    struct Case {
-        const char* line;
-        std::uint32_t index;
-        const char* value;
+TEST(Standin, AScriptGetsOneAnswerALineAndEndsWithItsInput) {
+    const std::pair<std::string, std::string> rows[]{
+        // the line, and the beginning of its answer
+        {"# a comment", "ok"},
+        {"bogus\x01\x7f\xff", "error "},
+        {"set Nope 1", "error unknown item"},
+        {"refuse-topic Nope", "error unknown topic"},
+        {"set Khz " + std::string(2 << 20, '1'), "ok"},
+        {"set khz 7074.00", "ok"}, // DDE names do not depend on case
     };
-    const Case cases[] = {
-        {"burst Khz 100 14000.00 0.01", 0, "14000.00"},
-        {"burst Khz 100 14000.00 0.01", 99, "14000.99"},
-        {"burst Khz 100 14000 0.25", 3, "14000.75"},
-        {"burst Khz 10 0.1 0.1", 9, "1.0"},
-        {"burst Khz 3 -0.5 0.25", 0, "-0.50"}, // the sign of a value above -1 stays
-        {"burst Khz 3 -0.5 0.25", 2, "0.00"},
-        {"burst Az 3 1 -1", 2, "-1"},
-        {"burst Az 2 +359 1", 1, "360"},
-        {"burst Az 2 .5 1", 1, "1.5"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.line);
-        ScriptCommand burst = ParseScriptLine(c.line);
-        ASSERT_EQ(burst.error, "");
-        EXPECT_EQ(BurstValue(burst, c.index), c.value);
+    const std::wstring script = test::ProgramBeside(L"script.txt");
+    std::ofstream input(script.c_str(), std::ios::binary);
+    for (const auto& row : rows) {
+        input << row.first << "\n";
     }
+    input.close();
+    FILE* answers = _wpopen((L"\"\"" + test::ProgramBeside(L"standin-host.exe") +
+                             L"\" --script --hidden < \"" + script + L"\"\"")
+                                .c_str(),
+                            L"rb");
+    ASSERT_TRUE(answers);
+    char answer[256];
+    ASSERT_TRUE(std::fgets(answer, sizeof answer, answers));
+    EXPECT_EQ(std::string(answer).substr(0, 5), "ready");
+    for (const auto& [line, expected] : rows) {
+        ASSERT_TRUE(std::fgets(answer, sizeof answer, answers)) << line.substr(0, 40);
+        EXPECT_EQ(std::string(answer).substr(0, expected.size()), expected) << line.substr(0, 40);
+    }
+    EXPECT_FALSE(std::fgets(answer, sizeof answer, answers));
+    EXPECT_EQ(_pclose(answers), 0);
 }
 
 } // namespace

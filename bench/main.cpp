@@ -255,6 +255,13 @@ int Run() {
     rows.push_back({"Peak working set after the bursts",
                     MiB(veskor.Process().Memory().peakWorkingSet),
                     MiB(idle.Process().Memory().peakWorkingSet), "", "", ""});
+    const auto size = [](const wchar_t* program) {
+        WIN32_FILE_ATTRIBUTE_DATA file{};
+        GetFileAttributesExW(test::ProgramBeside(program).c_str(), GetFileExInfoStandard, &file);
+        return Format("%.0f KiB", file.nFileSizeLow / 1024.0);
+    };
+    rows.push_back({"Size of the executable (unstripped)", size(L"veskor.exe"),
+                    size(L"floor_client.exe"), "", "", ""});
 
     const bool closed = veskor.Close() && idle.Close() >= 0;
     PrintTable();

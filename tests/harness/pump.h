@@ -65,6 +65,11 @@ inline bool PumpUntil(const std::function<bool()>& done, Deadline deadline, doub
     }
 }
 
+// Pumps until `done` holds, testing it at least every 10 ms, or the deadline passes.
+inline bool Wait(const std::function<bool()>& done, Deadline deadline = DeadlineAfter(kPatience)) {
+    return PumpUntil(done, deadline, 10);
+}
+
 // The same until the object alone is signalled.
 inline bool PumpUntilSignalled(HANDLE object, Deadline deadline) {
     return PumpUntil([] { return false; }, deadline, 0, object);

@@ -43,6 +43,17 @@ bool AppWindow::ShowsShortText(ControlId id, const std::string& text) const {
                       [](char narrow, wchar_t wide) { return wchar_t(narrow) == wide; });
 }
 
+int AppWindow::Ticks() const {
+    constexpr ControlId kBoxes[] = {ControlId::CheckDipoleNS,   ControlId::CheckDipoleEW,
+                                    ControlId::CheckBeam,       ControlId::CheckLW,
+                                    ControlId::CheckAutoSwitch, ControlId::CheckAutoRotate};
+    int bits = 0;
+    for (int i = 0; i < 6; ++i) {
+        bits |= Ticked(kBoxes[i]) ? 1 << i : 0;
+    }
+    return bits;
+}
+
 HWND AppWindow::Focus() const {
     GUITHREADINFO information{};
     information.cbSize = sizeof information;
@@ -59,9 +70,19 @@ bool AppWindow::Type(ControlId id, const std::wstring& text) const {
 }
 
 bool AppWindow::BringToFront(Deadline deadline) const {
-    return PumpUntil(
+    return Wait(
         [&] { return GetForegroundWindow() == main_ || (SetForegroundWindow(main_), false); },
-        deadline, 10);
+        deadline);
+}
+
+AppWindow StartVeskor(Program& veskor) {
+    HWND main = nullptr;
+    return AppWindow(
+        veskor.Start(L"veskor.exe") && Wait([&] {
+            return (main = veskor.VisibleWindow(kMainWindowCaption, kMainWindowClass)) != nullptr;
+        })
+            ? main
+            : nullptr);
 }
 
 } // namespace veskor::test

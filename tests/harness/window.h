@@ -1,9 +1,9 @@
-// Veskor's main window seen from another process: its controls found by ControlId, read and
-// worked through window messages or real key presses, as any program on the desktop could.
+// Veskor's main window seen from another process: started, its controls found by ControlId, read
+// and worked through window messages or real key presses, as any program on the desktop could.
 #pragma once
 
 #include "control_id.h"
-#include "pump.h"
+#include "program.h"
 
 #include <windows.h>
 
@@ -22,13 +22,12 @@ inline LRESULT Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 // A window's text through WM_GETTEXT, which reads a control of another process too; empty when
 // the window does not answer within a few seconds.
 std::wstring TextOf(HWND window);
-// The message of a message box, which keeps it in the static control numbered 0xFFFF.
-inline std::wstring MessageText(HWND messageBox) {
-    return TextOf(GetDlgItem(messageBox, 0xFFFF));
-}
 // Presses and releases a key (with Shift held when asked) as the keyboard does, for the
 // foreground window's focused control.
 void PressKey(WORD virtualKey, bool shift = false);
+
+// The six check boxes as bits: the four antenna indicators, then Auto switch and Auto rotate.
+inline constexpr int NS = 1, EW = 2, Beam = 4, LW = 8, AS = 16, AR = 32;
 
 class AppWindow {
 public:
@@ -46,6 +45,8 @@ public:
     // message: cheap enough to poll without slowing the program watched.
     bool ShowsShortText(ControlId id, const std::string& text) const;
     bool Ticked(ControlId id) const { return Ask(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    // The ticked check boxes, as the bits above.
+    int Ticks() const;
     // The control that has the keyboard focus in the window's program, or null.
     HWND Focus() const;
 
@@ -59,5 +60,8 @@ public:
 private:
     HWND main_ = nullptr;
 };
+
+// Starts veskor.exe and waits for its main window; an empty one when none shows in time.
+AppWindow StartVeskor(Program& veskor);
 
 } // namespace veskor::test

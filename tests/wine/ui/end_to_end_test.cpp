@@ -1,10 +1,9 @@
 // The main window's tests. Most drive veskor.exe as a whole from outside, as an operator would,
-// with this test process playing the host MixW: the start-up failure, the control table at the
-// session's screen density and the keyboard walk through it, and host and operator scenarios as
-// rows of one table. The window brings its controls up to date in its own time, so every check
-// waits for what it expects, with a deadline. A window inside this process shows what cannot be
-// seen from outside: the relayout on a DPI change, with every caption fitting in the program's own
-// font.
+// with this test process playing the host MixW: the control table at the session's screen density
+// and the keyboard walk through it, and host and operator scenarios as rows of one table. The
+// window brings its controls up to date in its own time, so every check waits for what it expects,
+// with a deadline. A window inside this process shows what cannot be seen from outside: the
+// relayout on a DPI change, with every caption fitting in the program's own font.
 #include "dde_host.h"
 #include "main_window.h"
 #include "program.h"
@@ -12,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <string_view>
@@ -71,10 +69,7 @@ constexpr Row kControls[] = {
 };
 // clang-format on
 
-// The six check boxes as bits: the four antenna indicators, then Auto switch and Auto rotate.
-constexpr int NS = 1, EW = 2, Beam = 4, LW = 8, AS = 16, AR = 32, Any = -1;
-constexpr Id kTickBoxes[] = {Id::CheckDipoleNS, Id::CheckDipoleEW,   Id::CheckBeam,
-                             Id::CheckLW,       Id::CheckAutoSwitch, Id::CheckAutoRotate};
+constexpr int Any = -1; // any check boxes ticked
 
 // Key presses as virtual-key codes; digits are their own codes.
 const std::wstring kEnter = L"\r", kEscape = L"\x1b", kBack = L"\b", kSpace = L" ", kEnd = L"\x23";
@@ -114,12 +109,6 @@ const std::vector<Scenario> kScenarios = {
         {Click, Id::CheckAutoSwitch, L"", {}, AS},
         {Publish, Id::TextAz, L"10", {{Id::TextAz, L"10"}}, NS | AS},
         {Publish, Id::TextKhz, L"21200", {{Id::TextKhz, L"21200"}}, Beam | AS}}},
-    {"AutoRotateCopiesTheAzimuthWithBeamTicked", "", {
-        {Click, Id::CheckAutoRotate, L"", {}, AR},
-        {Click, Id::CheckBeam, L"", {}, Beam | AR},
-        {Publish, Id::TextAz, L"124", {{Id::TextAz, L"124"}, {Id::TextBearing, L"124"}}, Beam | AR},
-        {Click, Id::CheckBeam, L"", {}, AR},
-        {Publish, Id::TextAz, L"200", {{Id::TextAz, L"200"}, {Id::TextBearing, L"124"}}, AR}}},
     // Tab selects the whole text of the box it reaches; a click leaves the focus where it clicked.
     {"TypingIntoKhzSwitchesAfterEveryKey", "", {
         {Click, Id::CheckAutoSwitch, L"", {}, AS},
@@ -161,8 +150,6 @@ const std::vector<Scenario> kScenarios = {
         {Keys, Id::CommandRotate, Tabs(8) + kSpace, {{Id::TextBearing, L"42"}}, Beam}}},
 };
 // clang-format on
-
-const auto Wait = [](auto done) { return PumpUntil(done, DeadlineAfter(kPatience), 10); };
 
 // A window's client area and controls at a density: z-order, kind, place and caption, and for a
 // window of this process also every caption fitting in an eight-point font.
@@ -230,18 +217,7 @@ protected:
         host_.Publish(HostItem::Frequency, "14074.00");
         host_.Publish(HostItem::Azimuth, "275");
         host_.Publish(HostItem::Command, command);
-        ASSERT_TRUE(veskor_.Start(L"veskor.exe"));
-        ASSERT_TRUE(Wait([&] {
-            return bool(window_ =
-                            AppWindow(veskor_.VisibleWindow(kMainWindowCaption, kMainWindowClass)));
-        }));
-    }
-    int Ticks() const {
-        int bits = 0;
-        for (int i = 0; i < 6; ++i) {
-            bits |= window_.Ticked(kTickBoxes[i]) ? 1 << i : 0;
-        }
-        return bits;
+        ASSERT_TRUE(window_ = StartVeskor(veskor_));
     }
     bool Shows(const Step& step) const {
         for (const auto& [box, text] : step.shows) {
@@ -251,7 +227,7 @@ protected:
         }
         return (step.act != Keys || step.target == Id{} ||
                 window_.Focus() == window_.Control(step.target)) &&
-               (step.ticks == Any || Ticks() == step.ticks);
+               (step.ticks == Any || window_.Ticks() == step.ticks);
     }
     void Do(const Step& step) {
         const HostItem item = step.target == Id::TextKhz  ? HostItem::Frequency
@@ -284,7 +260,7 @@ TEST_P(Scenarios, EachStepShowsItsResultAndClosingEndsWithStatusZero) {
     for (const Step& step : GetParam().steps) {
         SCOPED_TRACE("step " + std::to_string(++number));
         ASSERT_NO_FATAL_FAILURE(Do(step));
-        ASSERT_TRUE(Wait([&] { return Shows(step); })) << "ticked " << Ticks();
+        ASSERT_TRUE(Wait([&] { return Shows(step); })) << "ticked " << window_.Ticks();
     }
     ASSERT_TRUE(IsWindowVisible(window_.Main()));
     EXPECT_EQ(veskor_.CloseAndWait(window_.Main(), DeadlineAfter(kPatience)), 0);
@@ -315,40 +291,6 @@ TEST_F(Veskor, ControlTableAtTheSessionsDensityAndTheKeyboardWalk) {
         PressKey(VK_TAB, press > count);
         const HWND expected = cycle[press <= count ? press % count : 2 * count - press];
         EXPECT_TRUE(Wait([&] { return window_.Focus() == expected; })) << "key " << press;
-    }
-}
-
-TEST(NoHost, OnlyTheStartUpMessageShowsAndDismissingItEndsWithStatusOne) {
-    for (UINT dismiss : {WM_COMMAND, WM_SYSCOMMAND}) { // its OK button, or the box closed
-        Program veskor;
-        ASSERT_TRUE(veskor.Start(L"veskor.exe"));
-        bool windowShown = false;
-        HWND box = nullptr;
-        // Watched all along: the window must not show even for a moment.
-        auto watching = [&](auto done) {
-            return Wait([&] {
-                windowShown =
-                    windowShown || veskor.VisibleWindow(kMainWindowCaption, kMainWindowClass);
-                box = veskor.VisibleWindow(kMainWindowCaption, L"#32770");
-                return done();
-            });
-        };
-        ASSERT_TRUE(watching([&] { return box != nullptr; }));
-        // The message and one button, OK, and no icon.
-        std::vector<std::wstring> texts;
-        for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-            if (IsWindowVisible(child) && !TextOf(child).empty()) {
-                texts.push_back(TextOf(child));
-            }
-            EXPECT_EQ(SendMessageW(child, STM_GETICON, 0, 0), 0) << "the box shows an icon";
-        }
-        std::ranges::sort(texts);
-        EXPECT_EQ(texts, (std::vector<std::wstring>{
-                             L"MixW 2 is not loaded! The program will now exit.", L"OK"}));
-        PostMessageW(box, dismiss, dismiss == WM_COMMAND ? IDOK : SC_CLOSE, 0);
-        ASSERT_TRUE(watching([&] { return !veskor.Running(); }));
-        EXPECT_EQ(veskor.WaitForExit(DeadlineAfter(kPatience)), 1);
-        EXPECT_FALSE(windowShown);
     }
 }
 

@@ -58,6 +58,15 @@ bool IsHostTraffic(const MSG& message) {
     return message.message >= WM_DDE_FIRST && message.message <= WM_DDE_LAST;
 }
 
+// Whether more host traffic waits in the queue. Only posted messages are looked at: a message sent
+// by another program meanwhile (one reading a box, say) must not be answered before the controls
+// show what the host just delivered.
+bool HostTrafficWaiting() {
+    MSG waiting;
+    return PeekMessageW(&waiting, nullptr, WM_DDE_FIRST, WM_DDE_LAST,
+                        PM_NOREMOVE | PM_QS_POSTMESSAGE) != FALSE;
+}
+
 std::wstring WindowText(HWND window) {
     const int length = GetWindowTextLengthW(window);
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
@@ -451,6 +460,11 @@ int MainWindow::RunEventLoop() {
         if (!HandleKeyboardMessage(message)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
+        }
+        // The last of a run of host values is shown at once, not only when the reminder queued
+        // behind the run comes up.
+        if (IsHostTraffic(message) && staleFields_.any() && !HostTrafficWaiting()) {
+            ShowPendingChanges();
         }
     }
     return 0;

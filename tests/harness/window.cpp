@@ -76,13 +76,8 @@ bool AppWindow::BringToFront(Deadline deadline) const {
 }
 
 AppWindow StartVeskor(Program& veskor) {
-    HWND main = nullptr;
-    return AppWindow(
-        veskor.Start(L"veskor.exe") && Wait([&] {
-            return (main = veskor.VisibleWindow(kMainWindowCaption, kMainWindowClass)) != nullptr;
-        })
-            ? main
-            : nullptr);
+    const auto found = [&] { return veskor.VisibleWindow(kMainWindowCaption, kMainWindowClass); };
+    return AppWindow(veskor.Start(L"veskor.exe") && Wait(found) ? found() : nullptr);
 }
 
 } // namespace veskor::test

@@ -81,7 +81,6 @@ TEST(StationPanel, WritesAndWhatTheySetOff) {
         // the text already held; ticks, flags and the bearing set nothing off.
         {"|, f=3600, a=90", "f=3600, a=90"},
         {"S1, a=275, |, f=14100", "f=14100, " + beam},
-        {"S1, f=14100, B0, |, f=14100", "f=14100, " + beam},
         {"S1, S0, |, f=3600", "f=3600"},
         {"a=300, S1, R1, |, f=21000, a=301, f=5000",
          "f=21000, " + beam + ", b=300, a=301, " + beam + ", b=301, f=5000, " + longWire},

@@ -58,13 +58,10 @@ bool IsHostTraffic(const MSG& message) {
     return message.message >= WM_DDE_FIRST && message.message <= WM_DDE_LAST;
 }
 
-// Whether more host traffic waits in the queue. Only posted messages are looked at: a message sent
-// by another program meanwhile (one reading a box, say) must not be answered before the controls
-// show what the host just delivered.
-bool HostTrafficWaiting() {
-    MSG waiting;
-    return PeekMessageW(&waiting, nullptr, WM_DDE_FIRST, WM_DDE_LAST,
-                        PM_NOREMOVE | PM_QS_POSTMESSAGE) != FALSE;
+// Whether any posted message waits in the queue. Asked without taking one out: taking a DDE message
+// out of the queue, even only to look at it, has Wine copy its data again.
+bool PostedMessageWaiting() {
+    return (HIWORD(GetQueueStatus(QS_POSTMESSAGE)) & QS_POSTMESSAGE) != 0;
 }
 
 std::wstring WindowText(HWND window) {
@@ -400,9 +397,11 @@ void MainWindow::ForwardToPanel(ControlId id) {
 
 void MainWindow::NoteChange(PanelField field) {
     staleFields_.set(FieldIndex(field));
-    // One reminder at a time, queued behind whatever host traffic is already waiting: the controls
-    // then follow once for the whole run. Should the queue be full, the next change tries again.
-    if (!showQueued_) {
+    // The event loop shows what a host message changed once no posted message waits. Elsewhere (a
+    // change by the operator, a value delivered inside another loop: the window being moved, a
+    // DDE transaction's own wait) one reminder at a time is queued behind whatever is waiting.
+    // Should the queue be full, the next change tries again.
+    if (!handlingHostTraffic_ && !showQueued_) {
         showQueued_ = PostMessageW(window_, kShowChangesMessage, 0, 0) != FALSE;
     }
 }
@@ -457,13 +456,14 @@ int MainWindow::RunEventLoop() {
         if (!IsHostTraffic(message)) {
             ShowPendingChanges();
         }
+        handlingHostTraffic_ = IsHostTraffic(message);
         if (!HandleKeyboardMessage(message)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
-        // The last of a run of host values is shown at once, not only when the reminder queued
-        // behind the run comes up.
-        if (IsHostTraffic(message) && staleFields_.any() && !HostTrafficWaiting()) {
+        // A run of host values ends when nothing more waits: its last one is shown then, before
+        // any other program's question (a box read by the bench or a screen reader) is answered.
+        if (std::exchange(handlingHostTraffic_, false) && !PostedMessageWaiting()) {
             ShowPendingChanges();
         }
     }

@@ -48,8 +48,9 @@ private:
     void SizeClientArea();
     void HandleCommand(int id, int notification, HWND control);
     void ForwardToPanel(ControlId id);
-    // The panel's changes are noted as they come and shown together: when the reminder posted
-    // behind them is handled, and before any message that is not host traffic.
+    // The panel's changes are noted as they come and shown together: after host traffic once no
+    // posted message waits, before any message that is not host traffic, and when a reminder
+    // queued behind them is handled.
     void NoteChange(PanelField field);
     void ShowPendingChanges();
     void ShowField(ControlId id, PanelField field);
@@ -70,6 +71,8 @@ private:
     std::bitset<16> staleFields_;
     // A reminder to show them is waiting in the queue.
     bool showQueued_ = false;
+    // The event loop is handling a host message: it shows the changes itself afterwards.
+    bool handlingHostTraffic_ = false;
     static constexpr UINT kShowChangesMessage = WM_APP + 1;
 };
 

@@ -186,24 +186,21 @@ bool FloorClient::Start(const std::vector<std::string>& awaited) {
     }
     // The client's event, which it names by its handle in its own process.
     const auto handle = reinterpret_cast<HANDLE>(GetWindowLongPtrW(window_, GWLP_USERDATA));
-    return DuplicateHandle(process_.Handle(), handle, GetCurrentProcess(), &event_, SYNCHRONIZE,
-                           FALSE, 0);
+    HANDLE event = nullptr;
+    const bool duplicated = DuplicateHandle(process_.Handle(), handle, GetCurrentProcess(), &event,
+                                            SYNCHRONIZE, FALSE, 0);
+    event_.reset(event);
+    return duplicated;
 }
 
 Await FloorClient::Received() {
     return [this](double timeoutMs) {
-        return test::PumpUntilSignalled(event_, DeadlineAfter(timeoutMs)) ? NowMs() : -1;
+        return test::PumpUntilSignalled(event_.get(), DeadlineAfter(timeoutMs)) ? NowMs() : -1;
     };
 }
 
 int FloorClient::Close() {
     return process_.CloseAndWait(window_, DeadlineAfter(kCloseMs));
-}
-
-FloorClient::~FloorClient() {
-    if (event_) {
-        CloseHandle(event_);
-    }
 }
 
 double SchedulerMs(const std::string& programFileName) {

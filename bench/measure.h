@@ -8,6 +8,7 @@
 #include "window.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -63,11 +64,6 @@ private:
 // the other, or after every value when none is awaited.
 class FloorClient {
 public:
-    FloorClient() = default;
-    ~FloorClient();
-    FloorClient(const FloorClient&) = delete;
-    FloorClient& operator=(const FloorClient&) = delete;
-
     // Starts it and waits until its window shows, which it does once its links are open.
     bool Start(const std::vector<std::string>& awaited = {});
     Await Received();
@@ -77,8 +73,11 @@ public:
     int Close();
 
 private:
+    struct HandleCloser {
+        void operator()(HANDLE handle) const { CloseHandle(handle); }
+    };
     Program process_;
-    HANDLE event_ = nullptr;
+    std::unique_ptr<void, HandleCloser> event_;
     HWND window_ = nullptr;
 };
 

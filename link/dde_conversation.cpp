@@ -9,6 +9,7 @@
 #include <ddeml.h>
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -99,6 +100,19 @@ DdeConversation* RouteOf(HCONV conversation) {
     return nullptr;
 }
 
+// DDEML's window procedure of a client conversation, the same for every one.
+WNDPROC& DdemlWindowProcedure() {
+    static WNDPROC procedure = &DefWindowProcW;
+    return procedure;
+}
+
+// Whether the global atom names exactly this item (atom names ignore case, as DDEML does).
+bool AtomNames(ATOM atom, const std::wstring& item) {
+    wchar_t name[256];
+    const UINT length = GlobalGetAtomNameW(atom, name, static_cast<int>(std::size(name)));
+    return length == item.size() && lstrcmpiW(name, item.c_str()) == 0;
+}
+
 class DdeConversation final : public HostConversation {
 public:
     DdeConversation() = default;
@@ -113,13 +127,23 @@ public:
 private:
     static HDDEDATA CALLBACK OnDdeEvent(UINT type, UINT format, HCONV conversation, HSZ topic,
                                         HSZ item, HDDEDATA data, ULONG_PTR data1, ULONG_PTR data2);
+    static LRESULT CALLBACK OnWindowMessage(HWND window, UINT message, WPARAM wParam,
+                                            LPARAM lParam);
     HDDEDATA Receive(UINT format, HDDEDATA data);
     HDDEDATA Transact(UINT type, std::string_view item, UINT& error);
+    LRESULT HandleValueMessage(WPARAM wParam, LPARAM lParam);
     void StopRouting();
 
     DWORD instance_ = 0;
     HCONV conversation_ = nullptr;
     Delivery deliver_;
+    std::wstring item_;
+    // DDEML's window of this conversation, which receives the host's values, and its own window
+    // procedure, which this conversation's stands in front of.
+    HWND window_ = nullptr;
+    WNDPROC ddemlProcedure_ = nullptr;
+    // Set when DDEML hands a value of the hot link to the callback.
+    bool delivered_ = false;
 };
 
 DdeConversation::~DdeConversation() {
@@ -139,6 +163,12 @@ DdeConversation::~DdeConversation() {
 
 void DdeConversation::StopRouting() {
     std::erase_if(Routes(), [this](const auto& route) { return route.second == this; });
+    if (window_ != nullptr && IsWindow(window_) &&
+        GetWindowLongPtrW(window_, GWLP_WNDPROC) ==
+            reinterpret_cast<LONG_PTR>(&DdeConversation::OnWindowMessage)) {
+        SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ddemlProcedure_));
+    }
+    window_ = nullptr;
 }
 
 bool DdeConversation::Connect(std::string_view application, std::string_view topic) {
@@ -157,6 +187,16 @@ bool DdeConversation::Connect(std::string_view application, std::string_view top
         return false;
     }
     Routes().emplace_back(conversation_, this);
+    // Stands in front of DDEML's window of the conversation, to see every value message before
+    // DDEML does, however it is dispatched (this program's loop, or a transaction's wait).
+    CONVINFO info{};
+    info.cb = sizeof info;
+    if (DdeQueryConvInfo(conversation_, QID_SYNC, &info) != 0 && info.hwnd != nullptr) {
+        window_ = info.hwnd;
+        ddemlProcedure_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+            window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DdeConversation::OnWindowMessage)));
+        DdemlWindowProcedure() = ddemlProcedure_;
+    }
     return true;
 }
 
@@ -180,6 +220,7 @@ bool DdeConversation::StartHotLink(std::string_view item, Delivery deliver) {
     }
     // Ready before the advise: the host may publish as soon as it has accepted it.
     deliver_ = std::move(deliver);
+    item_ = Widen(item);
     UINT error = DMLERR_NO_ERROR;
     const HDDEDATA accepted = Transact(XTYP_ADVSTART, item, error);
     return accepted != nullptr && error == DMLERR_NO_ERROR;
@@ -206,6 +247,7 @@ CurrentValue DdeConversation::FetchCurrentValue(std::string_view item) {
 }
 
 HDDEDATA DdeConversation::Receive(UINT format, HDDEDATA data) {
+    delivered_ = true;
     if (format != CF_TEXT || !deliver_) {
         return CallbackResult(DDE_FNOTPROCESSED);
     }
@@ -220,6 +262,53 @@ HDDEDATA DdeConversation::Receive(UINT format, HDDEDATA data) {
         return CallbackResult(DDE_FNOTPROCESSED);
     }
     return CallbackResult(DDE_FACK);
+}
+
+LRESULT CALLBACK DdeConversation::OnWindowMessage(HWND window, UINT message, WPARAM wParam,
+                                                  LPARAM lParam) {
+    DdeConversation* self = nullptr;
+    for (const auto& route : Routes()) {
+        self = route.second->window_ == window ? route.second : self;
+    }
+    if (self == nullptr) {
+        // A window whose conversation has ended, when something else stood in front of it later.
+        return CallWindowProcW(DdemlWindowProcedure(), window, message, wParam, lParam);
+    }
+    if (message == WM_DDE_DATA) {
+        return self->HandleValueMessage(wParam, lParam);
+    }
+    return CallWindowProcW(self->ddemlProcedure_, window, message, wParam, lParam);
+}
+
+// A value message carries the item's name as a global atom, by which DDEML finds the link.
+// Wine's DDEML host, once a client of it has vanished without ending its conversation, releases
+// the atom of every value it posts while the message is still on its way to the live clients;
+// DDEML then no longer knows the item and drops the value unseen. Such a value is handed to
+// DDEML again with the item's name under an atom of this program's, which DDEML releases as
+// it would have released the host's. DDEML keeps the message's data when it drops a value.
+LRESULT DdeConversation::HandleValueMessage(WPARAM wParam, LPARAM lParam) {
+    const WNDPROC ddeml = ddemlProcedure_;
+    const HWND window = window_;
+    UINT_PTR data = 0;
+    UINT_PTR atom = 0;
+    const bool unpacked = UnpackDDElParam(WM_DDE_DATA, lParam, &data, &atom) != FALSE;
+    delivered_ = false;
+    const LRESULT result = CallWindowProcW(ddeml, window, WM_DDE_DATA, wParam, lParam);
+    if (delivered_ || !unpacked || window_ != window || item_.empty() ||
+        AtomNames(static_cast<ATOM>(atom), item_) ||
+        GlobalFlags(reinterpret_cast<HGLOBAL>(lParam)) == GMEM_INVALID_HANDLE) {
+        return result;
+    }
+    const ATOM own = GlobalAddAtomW(item_.c_str());
+    if (own == 0) {
+        return result;
+    }
+    const LPARAM renamed = ReuseDDElParam(lParam, WM_DDE_DATA, WM_DDE_DATA, data, own);
+    CallWindowProcW(ddeml, window, WM_DDE_DATA, wParam, renamed);
+    if (!delivered_) {
+        GlobalDeleteAtom(own);
+    }
+    return result;
 }
 
 // Called by DDEML from this thread's event loop, including the waits of synchronous

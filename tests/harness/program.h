@@ -30,6 +30,7 @@ public:
     bool Start(const wchar_t* fileName, const std::wstring& arguments = {});
     bool Running() const { return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
     HANDLE Handle() const { return info_.hProcess; }
+    HANDLE Thread() const { return info_.hThread; }
 
     // The visible top-level windows, only those with this caption and class when given. The
     // message box "Veskor" is (kMainWindowCaption, L"#32770").

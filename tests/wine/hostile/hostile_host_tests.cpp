@@ -6,6 +6,7 @@
 #include "dde_host.h"
 #include "host_link.h"
 #include "program.h"
+#include "receiver.h"
 #include "station_panel.h"
 #include "window.h"
 
@@ -169,6 +170,50 @@ TEST(HostileHost, HostStoppingAfterStartUpLeavesAWorkingWindow) {
                                                   DeadlineAfter(kHostAnswerTimeout)),
                       0);
         }
+    }
+}
+
+// A host that has served a client which ended without ending its conversations, as a program
+// that crashes or is killed does, and a fresh host: Veskor started on it takes a burst of 10,000
+// values posted as fast as DdePostAdvise returns (the host handling its messages every 50 posts),
+// shows the last one with its ticks and bearing, and the one after it. Wine's host then fails
+// every post to the vanished client and gives up, under way, the item name it has handed to
+// Veskor's messages with that value.
+TEST(HostileHost, BurstReachesVeskorAlsoOnAHostWhoseEarlierClientVanished) {
+    const auto burst = [](DdeHost& host) {
+        char text[32];
+        for (int i = 0; i < 10000; ++i) { // across every band, the last in 10 m: 28397.34
+            std::snprintf(text, sizeof text, "%.2f", 1800.00 + i * 2.66);
+            host.Publish(HostItem::Frequency, text);
+            if (i % 50 == 49) {
+                PumpPending();
+            }
+        }
+    };
+    for (const bool vanished : {false, true}) {
+        SCOPED_TRACE(vanished ? "a client vanished" : "fresh host");
+        DdeHost host;
+        host.Publish(HostItem::Azimuth, "123");
+        if (vanished) {
+            BareReceiver earlier;
+            ASSERT_TRUE(earlier.Start({"28397.34"}, true));
+            burst(host);
+            ASSERT_TRUE(earlier.AwaitReport(DeadlineAfter(kPatience)));
+            ASSERT_EQ(earlier.Quit(DeadlineAfter(kPatience)), 10000);
+        }
+        Veskor veskor;
+        ASSERT_NO_FATAL_FAILURE(veskor.Launch());
+        burst(host);
+        EXPECT_TRUE(Wait([&] {
+            return veskor.Shows(Id::TextKhz, "28397.34") && veskor.Shows(Id::TextBearing, "123") &&
+                   veskor.window.Ticks() == (Beam | AS | AR);
+        })) << "shows "
+            << veskor.window.Utf8(Id::TextKhz) << ", ticks " << veskor.window.Ticks();
+        host.Publish(HostItem::Frequency, "3700.00"); // 80 m: the dipole facing 123 degrees
+        EXPECT_TRUE(Wait([&] {
+            return veskor.Shows(Id::TextKhz, "3700.00") && veskor.window.Ticks() == (EW | AS | AR);
+        })) << "the link is lost: shows "
+            << veskor.window.Utf8(Id::TextKhz);
     }
 }
 

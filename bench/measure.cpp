@@ -174,33 +174,14 @@ bool Veskor::Close() {
     return window_ && process_.CloseAndWait(window_.Main(), DeadlineAfter(kCloseMs)) == 0;
 }
 
-bool FloorClient::Start(const std::vector<std::string>& awaited) {
-    std::wstring arguments;
-    for (const std::string& value : awaited) {
-        arguments += std::wstring(value.begin(), value.end()) + L" ";
-    }
-    if (!process_.Start(L"floor_client.exe", arguments) ||
-        !PumpUntil([this] { return (window_ = process_.VisibleWindow(L"Floor client")); },
-                   DeadlineAfter(kStartMs), 1)) {
-        return false;
-    }
-    // The client's event, which it names by its handle in its own process.
-    const auto handle = reinterpret_cast<HANDLE>(GetWindowLongPtrW(window_, GWLP_USERDATA));
-    HANDLE event = nullptr;
-    const bool duplicated = DuplicateHandle(process_.Handle(), handle, GetCurrentProcess(), &event,
-                                            SYNCHRONIZE, FALSE, 0);
-    event_.reset(event);
-    return duplicated;
+bool FloorClient::Start() {
+    return process_.Start(L"floor_client.exe") &&
+           PumpUntil([this] { return (window_ = process_.VisibleWindow(L"Floor client")); },
+                     DeadlineAfter(kStartMs), 1);
 }
 
-Await FloorClient::Received() {
-    return [this](double timeoutMs) {
-        return test::PumpUntilSignalled(event_.get(), DeadlineAfter(timeoutMs)) ? NowMs() : -1;
-    };
-}
-
-int FloorClient::Close() {
-    return process_.CloseAndWait(window_, DeadlineAfter(kCloseMs));
+bool FloorClient::Close() {
+    return process_.CloseAndWait(window_, DeadlineAfter(kCloseMs)) == 0;
 }
 
 double SchedulerMs(const std::string& programFileName) {

@@ -1,9 +1,10 @@
-// What the bench measures with: veskor.exe and the floor client under the bench's own host, the
-// values the host publishes, and the clocks read from outside. Times are in milliseconds.
+// What the bench measures with: veskor.exe, the floor client and the bare receiver under the
+// bench's own host, the values the host publishes, and the clocks read from outside. Times are in milliseconds.
 #pragma once
 
 #include "dde_host.h"
 #include "program.h"
+#include "receiver.h"
 #include "station_panel.h"
 #include "window.h"
 
@@ -14,6 +15,7 @@
 
 namespace veskor::bench {
 
+using test::BareReceiver;
 using test::DdeHost;
 using test::HostItem;
 using test::MemoryFigures;
@@ -60,24 +62,16 @@ private:
     StationPanel expected_;
 };
 
-// The floor client, linked to the host. Its event is set as each awaited value arrives, one after
-// the other, or after every value when none is awaited.
+// The floor client, the floor of start-up: it opens the three links, then shows its window.
 class FloorClient {
 public:
-    // Starts it and waits until its window shows, which it does once its links are open.
-    bool Start(const std::vector<std::string>& awaited = {});
-    Await Received();
-    Program& Process() { return process_; }
-    HWND Window() const { return window_; }
-    // Closes it; the number of values it received, or -1.
-    int Close();
+    // Starts it and waits until its window shows.
+    bool Start();
+    // Closes it; true when it ended by itself.
+    bool Close();
 
 private:
-    struct HandleCloser {
-        void operator()(HANDLE handle) const { CloseHandle(handle); }
-    };
     Program process_;
-    std::unique_ptr<void, HandleCloser> event_;
     HWND window_ = nullptr;
 };
 

@@ -58,12 +58,6 @@ bool IsHostTraffic(const MSG& message) {
     return message.message >= WM_DDE_FIRST && message.message <= WM_DDE_LAST;
 }
 
-// Whether any posted message waits in the queue. Asked without taking one out: taking a DDE message
-// out of the queue, even only to look at it, has Wine copy its data again.
-bool PostedMessageWaiting() {
-    return (HIWORD(GetQueueStatus(QS_POSTMESSAGE)) & QS_POSTMESSAGE) != 0;
-}
-
 std::wstring WindowText(HWND window) {
     const int length = GetWindowTextLengthW(window);
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
@@ -397,10 +391,10 @@ void MainWindow::ForwardToPanel(ControlId id) {
 
 void MainWindow::NoteChange(PanelField field) {
     staleFields_.set(FieldIndex(field));
-    // The event loop shows what a host message changed once no posted message waits. Elsewhere (a
-    // change by the operator, a value delivered inside another loop: the window being moved, a
-    // DDE transaction's own wait) one reminder at a time is queued behind whatever is waiting.
-    // Should the queue be full, the next change tries again.
+    // The event loop shows what a host message changed when its run of host messages ends.
+    // Elsewhere (a change by the operator, a value delivered inside another loop: the window being
+    // moved, a DDE transaction's own wait) one reminder at a time is queued behind whatever is
+    // waiting. Should the queue be full, the next change tries again.
     if (!handlingHostTraffic_ && !showQueued_) {
         showQueued_ = PostMessageW(window_, kShowChangesMessage, 0, 0) != FALSE;
     }
@@ -450,22 +444,37 @@ void MainWindow::ShowAllFields() {
 
 int MainWindow::RunEventLoop() {
     MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    // The last message handled was host traffic: its changes may not be shown yet.
+    bool inHostRun = false;
+    for (;;) {
+        // Within a run of host messages the next message is taken without waiting, which costs
+        // nothing more than waiting for it would. Finding none ends the run: its last values are
+        // shown then, before the loop waits.
+        if (!inHostRun || !PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (std::exchange(inHostRun, false)) {
+                ShowPendingChanges();
+            }
+            if (GetMessageW(&message, nullptr, 0, 0) <= 0) {
+                break;
+            }
+        } else if (message.message == WM_QUIT) {
+            break;
+        }
         // Host traffic may pile up behind the window's back. Anything else, the operator's keys and
         // clicks and the painting above all, must meet the controls as the panel has them.
-        if (!IsHostTraffic(message)) {
+        inHostRun = IsHostTraffic(message);
+        if (!inHostRun) {
             ShowPendingChanges();
         }
-        handlingHostTraffic_ = IsHostTraffic(message);
-        if (!HandleKeyboardMessage(message)) {
+        handlingHostTraffic_ = inHostRun;
+        // A host message is no key: the keyboard handling has nothing to do with it.
+        if (inHostRun) {
+            DispatchMessageW(&message);
+        } else if (!HandleKeyboardMessage(message)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
-        // A run of host values ends when nothing more waits: its last one is shown then, before
-        // any other program's question (a box read by the bench or a screen reader) is answered.
-        if (std::exchange(handlingHostTraffic_, false) && !PostedMessageWaiting()) {
-            ShowPendingChanges();
-        }
+        handlingHostTraffic_ = false;
     }
     return 0;
 }

@@ -48,8 +48,8 @@ private:
     void SizeClientArea();
     void HandleCommand(int id, int notification, HWND control);
     void ForwardToPanel(ControlId id);
-    // The panel's changes are noted as they come and shown together: after host traffic once no
-    // posted message waits, before any message that is not host traffic, and when a reminder
+    // The panel's changes are noted as they come and shown together: when a run of host messages
+    // ends with the queue empty, before any message that is not host traffic, and when a reminder
     // queued behind them is handled.
     void NoteChange(PanelField field);
     void ShowPendingChanges();

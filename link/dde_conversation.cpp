@@ -58,16 +58,22 @@ private:
     HSZ handle_;
 };
 
-// The text held by a data handle, read only within the size DDEML reports for it.
+// The text held by a data handle, read in place within the size DDEML reports for it.
 std::string ReadText(HDDEDATA data) {
-    const DWORD size = DdeGetData(data, nullptr, 0, 0);
-    if (size == 0) {
+    DWORD size = 0;
+    const BYTE* bytes = DdeAccessData(data, &size);
+    if (bytes == nullptr) {
         return {};
     }
-    std::string bytes(size, '\0');
-    const DWORD copied = DdeGetData(data, reinterpret_cast<LPBYTE>(bytes.data()), size, 0);
-    bytes.resize(std::min(copied, size));
-    return AnsiTextToUtf8(bytes);
+    std::string text;
+    try {
+        text = AnsiTextToUtf8({reinterpret_cast<const char*>(bytes), size});
+    } catch (...) {
+        DdeUnaccessData(data);
+        throw;
+    }
+    DdeUnaccessData(data);
+    return text;
 }
 
 // Whether the host's side of the conversation still handles messages, or has gone. Ending a

@@ -259,8 +259,8 @@ int RunOnFreshHost() {
     rows.back().result = Verdict(aliveMs >= 0);
     const bool held = pacedMs >= 0 && fullMs >= 0;
     rows.push_back({"Nothing lost: state after each burst",
-                    held ? "last value, ticks, bearing" : "WRONG", "", "", "", "state of last value",
-                    Verdict(held)});
+                    held ? "last value, ticks, bearing" : "WRONG", "", "", "",
+                    "state of last value", Verdict(held)});
     rows.push_back({"Working set: start, after the paced burst, after the full-speed burst",
                     MemoryRow(memory), MemoryRow(floorMemory), kBareReceiver, "", "no growth",
                     Verdict(memory[2].workingSet <= memory[1].workingSet)});

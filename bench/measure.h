@@ -1,5 +1,6 @@
 // What the bench measures with: veskor.exe, the floor client and the bare receiver under the
-// bench's own host, the values the host publishes, and the clocks read from outside. Times are in milliseconds.
+// bench's own host, the values the host publishes, and the clocks read from outside. Times are in
+// milliseconds.
 #pragma once
 
 #include "dde_host.h"

@@ -5,24 +5,18 @@
 //   bare_receiver EVENT [vanish] [VALUE...]
 // EVENT names an event of the caller's, set once when the links are open, then as each VALUE
 // arrives in turn, a value lost on the way skipped (after every value when none is given);
-// values are compared in their first 63 bytes. The receiver ends at a WM_QUIT posted to its thread, with the number of values its
-// hot links delivered as its exit status; with "vanish" it ends without ending its conversations,
-// as a program that crashes or is killed does.
-#include <windows.h>
+// values are compared in their first 63 bytes. The receiver ends at a WM_QUIT posted to its
+// thread, with the number of values its hot links delivered as its exit status; with "vanish" it
+// ends without ending its conversations, as a program that crashes or is killed does.
+#include "floor_links.h"
 
-#include <ddeml.h>
+#include <windows.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
-
-struct Link {
-    const wchar_t* topic;
-    const wchar_t* item;
-};
-constexpr Link kLinks[] = {{L"QSO", L"Khz"}, {L"QSO", L"Az"}, {L"CAT", L"Command"}};
 
 HANDLE event = nullptr;
 std::vector<std::string> awaited;
@@ -49,27 +43,6 @@ HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV, HSZ, HSZ, HDDEDATA data, ULON
     return reinterpret_cast<HDDEDATA>(DDE_FACK);
 }
 
-bool OpenLink(const Link& link, DWORD& instance) {
-    const DWORD flags = APPCMD_CLIENTONLY | CBF_SKIP_REGISTRATIONS | CBF_SKIP_UNREGISTRATIONS;
-    if (DdeInitializeW(&instance, Callback, flags, 0) != DMLERR_NO_ERROR) {
-        return false;
-    }
-    HSZ service = DdeCreateStringHandleW(instance, L"MixW", CP_WINUNICODE);
-    HSZ topic = DdeCreateStringHandleW(instance, link.topic, CP_WINUNICODE);
-    HSZ item = DdeCreateStringHandleW(instance, link.item, CP_WINUNICODE);
-    HCONV conversation = DdeConnect(instance, service, topic, nullptr);
-    HDDEDATA current = nullptr;
-    if (!conversation ||
-        !DdeClientTransaction(nullptr, 0, conversation, item, CF_TEXT, XTYP_ADVSTART, 5000,
-                              nullptr) ||
-        !(current = DdeClientTransaction(nullptr, 0, conversation, item, CF_TEXT, XTYP_REQUEST,
-                                         5000, nullptr))) {
-        return false;
-    }
-    DdeFreeDataHandle(current);
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -78,11 +51,9 @@ int main(int argc, char** argv) {
     }
     const bool vanish = argc > 2 && std::strcmp(argv[2], "vanish") == 0;
     awaited.assign(argv + (vanish ? 3 : 2), argv + argc);
-    DWORD instances[std::size(kLinks)] = {};
-    for (std::size_t index = 0; index < std::size(kLinks); ++index) {
-        if (!OpenLink(kLinks[index], instances[index])) {
-            return -1;
-        }
+    veskor::test::FloorInstances instances = {};
+    if (!veskor::test::OpenFloorLinks(Callback, instances)) {
+        return -1;
     }
     SetEvent(event);
     MSG message;

@@ -15,8 +15,8 @@ namespace veskor::test {
 class BareReceiver {
 public:
     // Starts it and waits until its links are open. It reports each of the awaited values as it
-    // arrives, in turn (one lost on the way is skipped), or every value when none is awaited. With vanish it ends, when told to,
-    // without ending its conversations.
+    // arrives, in turn (one lost on the way is skipped), or every value when none is awaited. With
+    // vanish it ends, when told to, without ending its conversations.
     bool Start(const std::vector<std::string>& awaited = {}, bool vanish = false);
     // Pumps until the next report; false at the deadline.
     bool AwaitReport(Deadline deadline);

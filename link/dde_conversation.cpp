@@ -106,7 +106,7 @@ DdeConversation* RouteOf(HCONV conversation) {
     return nullptr;
 }
 
-// DDEML's window procedure of a client conversation, the same for every one.
+// DDEML's window procedure of a client conversation: one class, the same for every one.
 WNDPROC& DdemlWindowProcedure() {
     static WNDPROC procedure = &DefWindowProcW;
     return procedure;
@@ -144,10 +144,8 @@ private:
     HCONV conversation_ = nullptr;
     Delivery deliver_;
     std::wstring item_;
-    // DDEML's window of this conversation, which receives the host's values, and its own window
-    // procedure, which this conversation's stands in front of.
+    // DDEML's window of this conversation, which receives the host's values.
     HWND window_ = nullptr;
-    WNDPROC ddemlProcedure_ = nullptr;
     // Set when DDEML hands a value of the hot link to the callback.
     bool delivered_ = false;
 };
@@ -169,11 +167,6 @@ DdeConversation::~DdeConversation() {
 
 void DdeConversation::StopRouting() {
     std::erase_if(Routes(), [this](const auto& route) { return route.second == this; });
-    if (window_ != nullptr && IsWindow(window_) &&
-        GetWindowLongPtrW(window_, GWLP_WNDPROC) ==
-            reinterpret_cast<LONG_PTR>(&DdeConversation::OnWindowMessage)) {
-        SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ddemlProcedure_));
-    }
     window_ = nullptr;
 }
 
@@ -194,14 +187,14 @@ bool DdeConversation::Connect(std::string_view application, std::string_view top
     }
     Routes().emplace_back(conversation_, this);
     // Stands in front of DDEML's window of the conversation, to see every value message before
-    // DDEML does, however it is dispatched (this program's loop, or a transaction's wait).
+    // DDEML does, however it is dispatched (this program's loop, or a transaction's wait). The
+    // window keeps it when the conversation ends: unrouted, it hands every message on unchanged.
     CONVINFO info{};
     info.cb = sizeof info;
     if (DdeQueryConvInfo(conversation_, QID_SYNC, &info) != 0 && info.hwnd != nullptr) {
         window_ = info.hwnd;
-        ddemlProcedure_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+        DdemlWindowProcedure() = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
             window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DdeConversation::OnWindowMessage)));
-        DdemlWindowProcedure() = ddemlProcedure_;
     }
     return true;
 }
@@ -276,14 +269,10 @@ LRESULT CALLBACK DdeConversation::OnWindowMessage(HWND window, UINT message, WPA
     for (const auto& route : Routes()) {
         self = route.second->window_ == window ? route.second : self;
     }
-    if (self == nullptr) {
-        // A window whose conversation has ended, when something else stood in front of it later.
+    if (self == nullptr || message != WM_DDE_DATA) {
         return CallWindowProcW(DdemlWindowProcedure(), window, message, wParam, lParam);
     }
-    if (message == WM_DDE_DATA) {
-        return self->HandleValueMessage(wParam, lParam);
-    }
-    return CallWindowProcW(self->ddemlProcedure_, window, message, wParam, lParam);
+    return self->HandleValueMessage(wParam, lParam);
 }
 
 // A value message carries the item's name as a global atom, by which DDEML finds the link.
@@ -293,7 +282,7 @@ LRESULT CALLBACK DdeConversation::OnWindowMessage(HWND window, UINT message, WPA
 // DDEML again with the item's name under an atom of this program's, which DDEML releases as
 // it would have released the host's. DDEML keeps the message's data when it drops a value.
 LRESULT DdeConversation::HandleValueMessage(WPARAM wParam, LPARAM lParam) {
-    const WNDPROC ddeml = ddemlProcedure_;
+    const WNDPROC ddeml = DdemlWindowProcedure();
     const HWND window = window_;
     UINT_PTR data = 0;
     UINT_PTR atom = 0;

@@ -18,8 +18,7 @@ bool BareReceiver::Start(const std::vector<std::string>& awaited, bool vanish) {
 }
 
 bool BareReceiver::AwaitReport(Deadline deadline) {
-    return PumpUntil([] { return false; }, deadline, 0, event_.get()) ||
-           WaitForSingleObject(event_.get(), 0) == WAIT_OBJECT_0;
+    return PumpUntilSignalled(event_.get(), deadline);
 }
 
 int BareReceiver::Quit(Deadline deadline) {

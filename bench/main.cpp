@@ -20,7 +20,6 @@ constexpr double kBurstMs = 60000;
 // A bare receiver on a used host loses values: how long it is given after a burst.
 constexpr double kUsedHostFloorMs = 10000;
 constexpr double kCloseMs = 10000;
-constexpr double kPollMs = 1;
 const std::string kAfter = "3700.00"; // 80 m, in neither burst
 const char* const kUsedHostArgument = "--used-host";
 // Under Wine a process posts no data after about its 65,535th hot-link value, so each host runs
@@ -228,12 +227,8 @@ int RunOnFreshHost() {
         return Fail("veskor.exe did not start, or its auto boxes could not be ticked");
     }
     MemoryFigures memory[3] = {veskor.Process().Memory()};
-    const auto shown = [&](const std::vector<std::string>& values) {
-        veskor.Expect(values);
-        return veskor.Shown(kPollMs);
-    };
     const std::vector<double> latency =
-        Latency(host, [&](const std::string& value) { return shown({value}); });
+        Latency(host, [&](const std::string& value) { return veskor.Shows({value}); });
     const double p99 = Percentile(latency, 0.99);
     Compare("Update latency p50 (1,000 updates)", Percentile(latency, 0.5),
             Percentile(floorLatency, 0.5), kBareReceiver);
@@ -241,11 +236,11 @@ int RunOnFreshHost() {
     rows.back().target = "< 5 ms";
     rows.back().result = Verdict(p99 >= 0 && p99 < kLatencyP99Ms);
 
-    const double pacedMs = TimeBurst(host, paced, true, shown(paced), kBurstMs);
+    const double pacedMs = TimeBurst(host, paced, true, veskor.Shows(paced), kBurstMs);
     memory[1] = veskor.Process().Memory();
-    const double fullMs = TimeBurst(host, bands, false, shown(bands), kBurstMs);
+    const double fullMs = TimeBurst(host, bands, false, veskor.Shows(bands), kBurstMs);
     memory[2] = veskor.Process().Memory();
-    const double aliveMs = TimeBurst(host, {kAfter}, true, shown({kAfter}), kUpdateMs);
+    const double aliveMs = TimeBurst(host, {kAfter}, true, veskor.Shows({kAfter}), kUpdateMs);
     Compare("Paced burst of 10,000 (the host pumps between posts), until the last value and its "
             "ticks show",
             pacedMs, floorBursts[0], kBareReceiver, kBurstRatio);
@@ -330,12 +325,8 @@ int RunOnUsedHost() {
     if (!veskor.Start() || !veskor.TickAutoBoxes()) {
         return Fail("veskor.exe did not start, or its auto boxes could not be ticked");
     }
-    const auto shown = [&](const std::vector<std::string>& values) {
-        veskor.Expect(values);
-        return veskor.Shown(kPollMs);
-    };
-    const double fullMs = TimeBurst(host, bands, false, shown(bands), kBurstMs);
-    const double aliveMs = TimeBurst(host, {kAfter}, true, shown({kAfter}), kUpdateMs);
+    const double fullMs = TimeBurst(host, bands, false, veskor.Shows(bands), kBurstMs);
+    const double aliveMs = TimeBurst(host, {kAfter}, true, veskor.Shows({kAfter}), kUpdateMs);
     const bool closed = veskor.Close();
 
     Progress("bare receiver on the used host");

@@ -16,6 +16,9 @@ using test::PumpUntil;
 
 constexpr double kStartMs = 30000;
 constexpr double kCloseMs = 10000;
+// How often a window is read while waiting for it: a figure can be this much late. Polling without
+// pause made Veskor answer one message per poll.
+constexpr double kPollMs = 1;
 
 std::string Kilohertz(double value) {
     char text[32];
@@ -127,12 +130,6 @@ bool Veskor::TickAutoBoxes() {
     return PumpUntil([this] { return ShowsExpected(); }, DeadlineAfter(kCloseMs), 1);
 }
 
-void Veskor::Expect(const std::vector<std::string>& values) {
-    for (const std::string& value : values) {
-        expected_.SetFrequencyText(value);
-    }
-}
-
 bool Veskor::ShowsExpected() const {
     constexpr std::pair<AntennaKind, ControlId> kIndicators[] = {
         {AntennaKind::DipoleNS, ControlId::CheckDipoleNS},
@@ -151,8 +148,11 @@ bool Veskor::ShowsExpected() const {
 // Only the frequency box is polled, in one short message; the rest is checked once it shows the
 // value. A window shows all of an update or none of it, since it handles each update whole
 // before it takes the next message.
-Await Veskor::Shown(double pollMs) {
-    return [this, pollMs](double timeoutMs) {
+Await Veskor::Shows(const std::vector<std::string>& values) {
+    for (const std::string& value : values) {
+        expected_.SetFrequencyText(value);
+    }
+    return [this](double timeoutMs) {
         const auto deadline = DeadlineAfter(timeoutMs);
         double seen = -1;
         const bool shown = PumpUntil(
@@ -162,11 +162,11 @@ Await Veskor::Shown(double pollMs) {
                 seen = NowMs();
                 return showing;
             },
-            deadline, pollMs);
+            deadline, kPollMs);
         if (!shown || ShowsExpected()) {
             return shown ? seen : -1;
         }
-        return PumpUntil([this] { return ShowsExpected(); }, deadline, pollMs) ? NowMs() : -1;
+        return PumpUntil([this] { return ShowsExpected(); }, deadline, kPollMs) ? NowMs() : -1;
     };
 }
 

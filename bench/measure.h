@@ -47,9 +47,9 @@ public:
     bool Start();
     // Ticks "Auto switch" and "Auto rotate" by clicking them, as the operator would.
     bool TickAutoBoxes();
-    // Feeds the values to the expected panel; Await then waits for the window to show the last.
-    void Expect(const std::vector<std::string>& values);
-    Await Shown(double pollMs);
+    // Feeds the values to the expected panel; Await then waits for the window to show the last,
+    // polling once a millisecond.
+    Await Shows(const std::vector<std::string>& values);
     Program& Process() { return process_; }
     // Closes the window; true when it ended by itself with status 0.
     bool Close();

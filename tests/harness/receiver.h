@@ -1,5 +1,5 @@
-// The bare receiver (bare_receiver.cpp) started beside the running executable and watched: the
-// host's leanest client, and the client that vanishes without ending its conversations.
+// The bare receiver (bench/bare_receiver.cpp) started beside the running executable and watched:
+// the host's leanest client, and the client that vanishes without ending its conversations.
 #pragma once
 
 #include "program.h"

@@ -1,6 +1,6 @@
 // The three host links a floor program opens as veskor.exe does: one DDEML instance each, a hot
 // link and then a request for the current value, which is read and let go. Header-only, so that
-// each floor program is one file and links nothing of the harness.
+// each floor program is one file and links nothing else.
 #pragma once
 
 #include <windows.h>

@@ -1,4 +1,4 @@
-// The bare receiver (bench/bare_receiver.cpp) started beside the running executable and watched:
+// The bare receiver (bare_receiver.cpp) started beside the running executable and watched:
 // the host's leanest client, and the client that vanishes without ending its conversations.
 #pragma once
 

@@ -17,8 +17,6 @@
 namespace veskor::bench {
 
 using test::BareReceiver;
-using test::DdeHost;
-using test::HostItem;
 using test::MemoryFigures;
 using test::Program;
 

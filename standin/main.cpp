@@ -51,7 +51,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         } else if (argument == L"--hidden") {
             options.hidden = true;
         } else if (argument == L"--help" || argument == L"-h" || argument == L"/?") {
-            ShowText(std::string(kUsage) + veskor::kScriptHelp, false);
+            ShowText(std::string(kUsage) + veskor::ScriptHelp(), false);
             LocalFree(arguments);
             return 0;
         } else {

@@ -1,16 +1,14 @@
 // The stand-in host's script input: a thread that splits standard input into lines.
 #include "script_reader.h"
 
-#include "script_command.h"
-
 #include <thread>
 
 namespace veskor {
 
 namespace {
 
-// Room for a sethex line of the largest value (two digits a byte) and then some.
-constexpr std::size_t kMaxLineBytes = 2 * kMaxValueBytes + 4096;
+// Room for a set line of a large value; a longer line is answered, not kept.
+constexpr std::size_t kMaxLineBytes = (64u << 20) + 4096;
 
 } // namespace
 

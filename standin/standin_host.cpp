@@ -1,22 +1,7 @@
-// The stand-in host's run: start-up, the script commands and their answers, and the end.
+// The stand-in host's run: start-up, the script's lines and their answers, and the end.
 #include "standin_host.h"
 
 namespace veskor {
-
-namespace {
-
-// Answers are one line each, whatever the bytes of the command that caused them.
-std::string Printable(std::string_view text) {
-    std::string printable(text.substr(0, 200));
-    for (char& c : printable) {
-        if (static_cast<unsigned char>(c) < 0x20) {
-            c = '?';
-        }
-    }
-    return printable;
-}
-
-} // namespace
 
 bool HasStandardOutput() {
     HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
@@ -41,14 +26,16 @@ int StandinHost::Run(HINSTANCE instance, int showCommand) {
         WriteOutputLine("error cannot create the window");
         return 1;
     }
-    std::string why;
-    if (!server_.Start(why)) {
-        WriteOutputLine("error " + why);
+    if (!host_.Started()) {
+        WriteOutputLine("error " + host_.Failure());
         if (!options_.script && !options_.hidden) {
-            MessageBoxA(nullptr, why.c_str(), "MixW stand-in", MB_OK | MB_ICONERROR);
+            MessageBoxA(nullptr, host_.Failure().c_str(), "MixW stand-in", MB_OK | MB_ICONERROR);
         }
         return 1;
     }
+    // A station working FT8 on 20 m, pointed at the west.
+    Set(HostItem::Frequency, "14074.00");
+    Set(HostItem::Azimuth, "275");
     if (!options_.hidden) {
         window_.Show(showCommand);
     }
@@ -56,7 +43,6 @@ int StandinHost::Run(HINSTANCE instance, int showCommand) {
     if (options_.script) {
         reader_ = ScriptReader::Start(window_.Handle(), StandinWindow::kScriptLinesMessage);
     }
-
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         // Tab moves between the boxes.
@@ -65,14 +51,12 @@ int StandinHost::Run(HINSTANCE instance, int showCommand) {
             DispatchMessageW(&message);
         }
     }
-    server_.Stop();
+    host_.Stop();
     return 0;
 }
 
-void StandinHost::OnOperatorEdit(HostItem& item, std::string value) {
-    item.value = std::move(value);
-    item.terminated = true;
-    server_.Publish(item);
+void StandinHost::OnOperatorEdit(HostItem item, std::string value) {
+    host_.Publish(item, value);
 }
 
 void StandinHost::OnScriptLines() {
@@ -93,96 +77,17 @@ void StandinHost::OnScriptLines() {
 }
 
 void StandinHost::RunLine(const ScriptReader::Line& line) {
-    if (line.tooLong) {
-        WriteOutputLine("error line too long");
-        return;
-    }
-    ScriptCommand command = ParseScriptLine(line.text);
-    if (!command.error.empty()) {
-        WriteOutputLine("error " + Printable(command.error));
-        return;
-    }
-    std::string why = Apply(command);
-    WriteOutputLine(why.empty() ? "ok" : "error " + Printable(why));
-    if (why.empty() && command.verb == ScriptVerb::Freeze) {
-        // A host that stopped dead: no message is handled again. Only killing the process ends it.
-        for (;;) {
-            Sleep(INFINITE);
-        }
-    }
+    WriteOutputLine(line.tooLong ? "error line too long" : RunScriptLine(line.text, *this));
 }
 
-std::string StandinHost::Apply(const ScriptCommand& command) {
-    HostItem* item = nullptr;
-    HostTopic* topic = nullptr;
-    switch (command.verb) {
-    case ScriptVerb::Set:
-    case ScriptVerb::SetHex:
-    case ScriptVerb::Fill:
-    case ScriptVerb::Burst:
-    case ScriptVerb::RefuseItem:
-    case ScriptVerb::AcceptItem:
-        item = state_.FindItem(command.name);
-        if (!item) {
-            return "unknown item '" + command.name + "' (Khz, Az, Command)";
-        }
-        break;
-    case ScriptVerb::RefuseTopic:
-    case ScriptVerb::AcceptTopic:
-        topic = state_.FindTopic(command.name);
-        if (!topic) {
-            return "unknown topic '" + command.name + "' (QSO, CAT)";
-        }
-        break;
-    default:
-        break;
-    }
-
-    switch (command.verb) {
-    case ScriptVerb::Nothing:
-    case ScriptVerb::Freeze:
-        break;
-    case ScriptVerb::Set:
-    case ScriptVerb::SetHex:
-    case ScriptVerb::Fill:
-        SetValue(*item, command.value, command.terminated);
-        break;
-    case ScriptVerb::Burst:
-        for (std::uint32_t i = 0; i < command.count; ++i) {
-            item->value = BurstValue(command, i);
-            item->terminated = true;
-            server_.Publish(*item);
-        }
-        window_.ShowValue(*item);
-        break;
-    case ScriptVerb::RefuseItem:
-    case ScriptVerb::AcceptItem:
-        item->refused = command.verb == ScriptVerb::RefuseItem;
-        break;
-    case ScriptVerb::RefuseTopic:
-    case ScriptVerb::AcceptTopic:
-        topic->refused = command.verb == ScriptVerb::RefuseTopic;
-        break;
-    case ScriptVerb::Hang:
-        state_.hanging = true;
-        break;
-    case ScriptVerb::Quit:
-        Quit();
-        break;
-    }
-    return {};
-}
-
-void StandinHost::SetValue(HostItem& item, std::string value, bool terminated) {
-    item.value = std::move(value);
-    item.terminated = terminated;
-    window_.ShowValue(item);
-    server_.Publish(item);
+void StandinHost::Set(HostItem item, std::string value) {
+    window_.ShowValue(item, value);
+    host_.Publish(item, value);
 }
 
 void StandinHost::Quit() {
     quitting_ = true;
-    server_.Stop();
+    host_.Stop();
     window_.Destroy();
 }
 

@@ -1,8 +1,7 @@
-// The stand-in host as a whole: its state, DDE server, window and script, run on one thread.
+// The stand-in host as a whole: its DDE host, window and script, run on one thread.
 #pragma once
 
-#include "dde_server.h"
-#include "host_state.h"
+#include "dde_host.h"
 #include "script_command.h"
 #include "script_reader.h"
 #include "standin_window.h"
@@ -20,7 +19,7 @@ struct StandinOptions {
     bool hidden = false; // no window shown
 };
 
-class StandinHost final : public StandinWindow::Listener {
+class StandinHost final : StandinWindow::Listener, ScriptTarget {
 public:
     explicit StandinHost(StandinOptions options) : options_(options) {}
 
@@ -28,20 +27,16 @@ public:
     // closes. Returns the process exit status.
     int Run(HINSTANCE instance, int showCommand);
 
-    void OnOperatorEdit(HostItem& item, std::string value) override;
-    void OnScriptLines() override;
-
 private:
+    void OnOperatorEdit(HostItem item, std::string value) override;
+    void OnScriptLines() override;
+    void Set(HostItem item, std::string value) override;
+    void Quit() override;
     void RunLine(const ScriptReader::Line& line);
-    // Carries out a parsed command; returns why it failed, or an empty text.
-    std::string Apply(const ScriptCommand& command);
-    void SetValue(HostItem& item, std::string value, bool terminated);
-    void Quit();
 
     StandinOptions options_;
-    HostState state_;
-    DdeServer server_{state_};
-    StandinWindow window_{state_, *this};
+    DdeHost host_;
+    StandinWindow window_{*this};
     std::shared_ptr<ScriptReader> reader_;
     bool runningLines_ = false;
     bool quitting_ = false;

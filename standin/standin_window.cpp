@@ -24,9 +24,6 @@ constexpr std::size_t kMaxShownBytes = 1024;
 
 } // namespace
 
-StandinWindow::StandinWindow(HostState& state, Listener& listener)
-    : state_(state), listener_(listener) {}
-
 StandinWindow::~StandinWindow() {
     Destroy();
     if (font_) {
@@ -50,7 +47,7 @@ bool StandinWindow::Create(HINSTANCE instance) {
     ReleaseDC(nullptr, screen);
     auto scale = [dpi](int pixels) { return MulDiv(pixels, dpi, 96); };
 
-    int rows = static_cast<int>(state_.Items().size());
+    int rows = static_cast<int>(boxes_.size());
     RECT frame{0, 0, scale(2 * kMargin + kLabelWidth + kBoxWidth),
                scale(2 * kMargin + rows * (kRowHeight + kRowGap) + kNoteHeight)};
     DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
@@ -69,22 +66,20 @@ bool StandinWindow::Create(HINSTANCE instance) {
     }
 
     int top = scale(kMargin);
-    for (const auto& item : state_.Items()) {
-        int id = kFirstBoxId + static_cast<int>(boxes_.size());
-        HWND label = CreateWindowExW(0, L"STATIC", WidenAnsi(item.name).c_str(),
-                                     WS_CHILD | WS_VISIBLE | SS_LEFT, scale(kMargin),
-                                     top + scale(4), scale(kLabelWidth), scale(kRowHeight - 4),
-                                     window_, nullptr, instance, nullptr);
+    for (std::size_t i = 0; i < boxes_.size(); ++i) {
+        HWND label =
+            CreateWindowExW(0, L"STATIC", ItemName(kHostItems[i]), WS_CHILD | WS_VISIBLE | SS_LEFT,
+                            scale(kMargin), top + scale(4), scale(kLabelWidth),
+                            scale(kRowHeight - 4), window_, nullptr, instance, nullptr);
         HWND box = CreateWindowExW(
             WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
             scale(kMargin + kLabelWidth), top, scale(kBoxWidth), scale(kRowHeight), window_,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstBoxId + i)), instance, nullptr);
         SendMessageW(box, EM_SETLIMITTEXT, 0, 0); // no limit below the system's
         for (HWND control : {label, box}) {
             SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
         }
-        boxes_.push_back(box);
-        ShowValue(item);
+        boxes_[i] = box;
         top += scale(kRowHeight + kRowGap);
     }
     HWND note = CreateWindowExW(0, L"STATIC", L"DDE service MixW, topics QSO and CAT",
@@ -97,9 +92,7 @@ bool StandinWindow::Create(HINSTANCE instance) {
 
 void StandinWindow::Show(int showCommand) {
     ShowWindow(window_, showCommand);
-    if (!boxes_.empty()) {
-        SetFocus(boxes_.front());
-    }
+    SetFocus(boxes_.front());
 }
 
 void StandinWindow::Destroy() {
@@ -108,16 +101,13 @@ void StandinWindow::Destroy() {
     }
 }
 
-void StandinWindow::ShowValue(const HostItem& item) {
-    auto index = static_cast<std::size_t>(&item - state_.Items().data());
-    if (index >= boxes_.size()) {
-        return;
+void StandinWindow::ShowValue(HostItem item, std::string_view value) {
+    if (window_) {
+        showingValue_ = true;
+        SetWindowTextW(boxes_[static_cast<std::size_t>(item)],
+                       WidenAnsi(value.substr(0, kMaxShownBytes)).c_str());
+        showingValue_ = false;
     }
-    std::string_view shown = item.value;
-    shown = shown.substr(0, kMaxShownBytes);
-    showingValue_ = true;
-    SetWindowTextW(boxes_[index], WidenAnsi(shown).c_str());
-    showingValue_ = false;
 }
 
 LRESULT CALLBACK StandinWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -133,7 +123,7 @@ LRESULT CALLBACK StandinWindow::Procedure(HWND window, UINT message, WPARAM wPar
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         self->window_ = nullptr;
-        self->boxes_.clear();
+        self->boxes_ = {};
     }
     return self->OnMessage(window, message, wParam, lParam);
 }
@@ -147,7 +137,7 @@ LRESULT StandinWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARA
             std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(box)) + 1, L'\0');
             text.resize(static_cast<std::size_t>(
                 GetWindowTextW(box, text.data(), static_cast<int>(text.size()))));
-            listener_.OnOperatorEdit(state_.Items()[index], NarrowAnsi(text));
+            listener_.OnOperatorEdit(kHostItems[index], NarrowAnsi(text));
         }
         return 0;
     }

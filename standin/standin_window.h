@@ -2,12 +2,13 @@
 // every edit the operator makes at once.
 #pragma once
 
-#include "host_state.h"
+#include "dde_host.h"
 
 #include <windows.h>
 
+#include <array>
 #include <string>
-#include <vector>
+#include <string_view>
 
 namespace veskor {
 
@@ -16,7 +17,7 @@ public:
     class Listener {
     public:
         // The operator changed an item's box; `value` is its whole new text.
-        virtual void OnOperatorEdit(HostItem& item, std::string value) = 0;
+        virtual void OnOperatorEdit(HostItem item, std::string value) = 0;
         // Script lines are waiting (posted by the script reader).
         virtual void OnScriptLines() = 0;
 
@@ -26,7 +27,7 @@ public:
 
     static constexpr UINT kScriptLinesMessage = WM_APP + 1;
 
-    StandinWindow(HostState& state, Listener& listener);
+    explicit StandinWindow(Listener& listener) : listener_(listener) {}
     ~StandinWindow();
     StandinWindow(const StandinWindow&) = delete;
     StandinWindow& operator=(const StandinWindow&) = delete;
@@ -35,20 +36,18 @@ public:
     bool Create(HINSTANCE instance);
     void Show(int showCommand);
     void Destroy();
-    // Puts the item's current value into its box; not taken for an operator edit.
-    void ShowValue(const HostItem& item);
+    // Puts an item's value into its box; not taken for an operator edit.
+    void ShowValue(HostItem item, std::string_view value);
     HWND Handle() const { return window_; }
 
 private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    void CreateControls(HINSTANCE instance);
 
-    HostState& state_;
     Listener& listener_;
     HWND window_ = nullptr;
     HFONT font_ = nullptr;
-    std::vector<HWND> boxes_; // parallel to state_.Items()
+    std::array<HWND, std::size(kHostItems)> boxes_{};
     bool showingValue_ = false;
 };
 

@@ -4,6 +4,7 @@
 
 #include <shellapi.h>
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -42,24 +43,24 @@ void ShowText(const std::string& text, bool error) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     int count = 0;
-    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    const auto free = [](LPWSTR* owned) { LocalFree(owned); };
+    std::unique_ptr<LPWSTR, decltype(free)> arguments(CommandLineToArgvW(GetCommandLineW(), &count),
+                                                      free);
     veskor::StandinOptions options;
     for (int i = 1; i < count; ++i) {
-        std::wstring_view argument = arguments[i];
+        std::wstring_view argument = arguments.get()[i];
         if (argument == L"--script") {
             options.script = true;
         } else if (argument == L"--hidden") {
             options.hidden = true;
         } else if (argument == L"--help" || argument == L"-h" || argument == L"/?") {
             ShowText(std::string(kUsage) + veskor::ScriptHelp(), false);
-            LocalFree(arguments);
             return 0;
         } else {
             ShowText("standin-host: unknown option (try --help)", true);
-            LocalFree(arguments);
             return 2;
         }
     }
-    LocalFree(arguments);
+    arguments.reset();
     return veskor::StandinHost(options).Run(instance, showCommand);
 }

@@ -4,7 +4,6 @@
 #include "text_convert.h"
 
 namespace veskor {
-
 namespace {
 
 constexpr wchar_t kClassName[] = L"VeskorStandinHost";
@@ -22,13 +21,19 @@ constexpr int kNoteHeight = 20;
 // kilobytes, and nobody reads a megabyte there. The value served is always the whole one.
 constexpr std::size_t kMaxShownBytes = 1024;
 
+StandinWindow* theWindow = nullptr;
+
+int ScreenDpi() {
+    const auto release = [](HDC dc) { ReleaseDC(nullptr, dc); };
+    std::unique_ptr<std::remove_pointer_t<HDC>, decltype(release)> screen(GetDC(nullptr), release);
+    return GetDeviceCaps(screen.get(), LOGPIXELSY);
+}
+
 } // namespace
 
 StandinWindow::~StandinWindow() {
     Destroy();
-    if (font_) {
-        DeleteObject(font_);
-    }
+    theWindow = nullptr;
 }
 
 bool StandinWindow::Create(HINSTANCE instance) {
@@ -42,52 +47,53 @@ bool StandinWindow::Create(HINSTANCE instance) {
     windowClass.lpszClassName = kClassName;
     RegisterClassExW(&windowClass);
 
-    HDC screen = GetDC(nullptr);
-    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    auto scale = [dpi](int pixels) { return MulDiv(pixels, dpi, 96); };
-
-    int rows = static_cast<int>(boxes_.size());
-    RECT frame{0, 0, scale(2 * kMargin + kLabelWidth + kBoxWidth),
-               scale(2 * kMargin + rows * (kRowHeight + kRowGap) + kNoteHeight)};
-    DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    const int dpi = ScreenDpi();
+    const int rows = static_cast<int>(boxes_.size());
+    RECT frame{0, 0, MulDiv(2 * kMargin + kLabelWidth + kBoxWidth, dpi, 96),
+               MulDiv(2 * kMargin + rows * (kRowHeight + kRowGap) + kNoteHeight, dpi, 96)};
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     AdjustWindowRectEx(&frame, style, FALSE, 0);
+    theWindow = this;
     window_ = CreateWindowExW(0, kClassName, L"MixW stand-in", style, CW_USEDEFAULT, CW_USEDEFAULT,
                               frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                              instance, this);
-    if (!window_) {
-        return false;
+                              instance, nullptr);
+    if (window_) {
+        CreateControls(instance, dpi);
     }
+    return window_ != nullptr;
+}
 
+void StandinWindow::CreateControls(HINSTANCE instance, int dpi) {
+    const auto scale = [dpi](int pixels) { return MulDiv(pixels, dpi, 96); };
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
     if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-        font_ = CreateFontIndirectW(&metrics.lfMessageFont);
+        font_.reset(CreateFontIndirectW(&metrics.lfMessageFont));
     }
-
     int top = scale(kMargin);
     for (std::size_t i = 0; i < boxes_.size(); ++i) {
-        HWND label =
-            CreateWindowExW(0, L"STATIC", ItemName(kHostItems[i]), WS_CHILD | WS_VISIBLE | SS_LEFT,
-                            scale(kMargin), top + scale(4), scale(kLabelWidth),
-                            scale(kRowHeight - 4), window_, nullptr, instance, nullptr);
-        HWND box = CreateWindowExW(
-            WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
-            scale(kMargin + kLabelWidth), top, scale(kBoxWidth), scale(kRowHeight), window_,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstBoxId + i)), instance, nullptr);
-        SendMessageW(box, EM_SETLIMITTEXT, 0, 0); // no limit below the system's
-        for (HWND control : {label, box}) {
-            SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-        }
-        boxes_[i] = box;
+        AddControl(instance, 0, L"STATIC", ItemName(kHostItems[i]), SS_LEFT,
+                   {scale(kMargin), top + scale(4), scale(kLabelWidth), scale(kRowHeight - 4)});
+        boxes_[i] =
+            AddControl(instance, WS_EX_CLIENTEDGE, L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL,
+                       {scale(kMargin + kLabelWidth), top, scale(kBoxWidth), scale(kRowHeight)},
+                       kFirstBoxId + static_cast<int>(i));
+        SendMessageW(boxes_[i], EM_SETLIMITTEXT, 0, 0); // no limit below the system's
         top += scale(kRowHeight + kRowGap);
     }
-    HWND note = CreateWindowExW(0, L"STATIC", L"DDE service MixW, topics QSO and CAT",
-                                WS_CHILD | WS_VISIBLE | SS_LEFT | SS_ENDELLIPSIS, scale(kMargin),
-                                top, scale(kLabelWidth + kBoxWidth), scale(kNoteHeight), window_,
-                                nullptr, instance, nullptr);
-    SendMessageW(note, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    return true;
+    AddControl(instance, 0, L"STATIC", L"DDE service MixW, topics QSO and CAT",
+               SS_LEFT | SS_ENDELLIPSIS,
+               {scale(kMargin), top, scale(kLabelWidth + kBoxWidth), scale(kNoteHeight)});
+}
+
+HWND StandinWindow::AddControl(HINSTANCE instance, DWORD exStyle, const wchar_t* kind,
+                               const wchar_t* text, DWORD style, Place place, int id) {
+    HWND control =
+        CreateWindowExW(exStyle, kind, text, WS_CHILD | WS_VISIBLE | style, place.left, place.top,
+                        place.width, place.height, window_,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    return control;
 }
 
 void StandinWindow::Show(int showCommand) {
@@ -111,44 +117,38 @@ void StandinWindow::ShowValue(HostItem item, std::string_view value) {
 }
 
 LRESULT CALLBACK StandinWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<StandinWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self) {
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        self->window_ = nullptr;
-        self->boxes_ = {};
-    }
-    return self->OnMessage(window, message, wParam, lParam);
+    return theWindow ? theWindow->OnMessage(window, message, wParam, lParam)
+                     : DefWindowProcW(window, message, wParam, lParam);
 }
 
 LRESULT StandinWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_COMMAND: {
-        auto index = static_cast<std::size_t>(LOWORD(wParam) - kFirstBoxId);
-        if (HIWORD(wParam) == EN_CHANGE && !showingValue_ && index < boxes_.size()) {
-            HWND box = boxes_[index];
-            std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(box)) + 1, L'\0');
-            text.resize(static_cast<std::size_t>(
-                GetWindowTextW(box, text.data(), static_cast<int>(text.size()))));
-            listener_.OnOperatorEdit(kHostItems[index], NarrowAnsi(text));
+    case WM_COMMAND:
+        if (HIWORD(wParam) == EN_CHANGE && !showingValue_) {
+            OnEdit(static_cast<std::size_t>(LOWORD(wParam) - kFirstBoxId));
         }
         return 0;
-    }
     case kScriptLinesMessage:
         listener_.OnScriptLines();
         return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
-    default:
-        return DefWindowProcW(window, message, wParam, lParam);
+    case WM_NCDESTROY:
+        window_ = nullptr;
+        boxes_ = {};
+        break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void StandinWindow::OnEdit(std::size_t index) {
+    if (index < boxes_.size()) {
+        HWND box = boxes_[index];
+        std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(box)) + 1, L'\0');
+        text.resize(static_cast<std::size_t>(
+            GetWindowTextW(box, text.data(), static_cast<int>(text.size()))));
+        listener_.OnOperatorEdit(kHostItems[index], NarrowAnsi(text));
     }
 }
 

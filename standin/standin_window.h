@@ -7,11 +7,14 @@
 #include <windows.h>
 
 #include <array>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 namespace veskor {
 
+// The program has this one window, so its procedure finds it without a pointer in the window.
 class StandinWindow {
 public:
     class Listener {
@@ -41,12 +44,23 @@ public:
     HWND Handle() const { return window_; }
 
 private:
+    struct DeleteFont {
+        void operator()(HFONT font) const { DeleteObject(font); }
+    };
+
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void CreateControls(HINSTANCE instance, int dpi);
+    struct Place {
+        int left, top, width, height;
+    };
+    HWND AddControl(HINSTANCE instance, DWORD exStyle, const wchar_t* kind, const wchar_t* text,
+                    DWORD style, Place place, int id = 0);
+    void OnEdit(std::size_t index);
 
     Listener& listener_;
     HWND window_ = nullptr;
-    HFONT font_ = nullptr;
+    std::unique_ptr<std::remove_pointer_t<HFONT>, DeleteFont> font_;
     std::array<HWND, std::size(kHostItems)> boxes_{};
     bool showingValue_ = false;
 };

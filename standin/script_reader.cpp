@@ -4,40 +4,29 @@
 #include <thread>
 
 namespace veskor {
-
 namespace {
 
 // Room for a set line of a large value; a longer line is answered, not kept.
 constexpr std::size_t kMaxLineBytes = (64u << 20) + 4096;
 
-} // namespace
-
-std::shared_ptr<ScriptReader> ScriptReader::Start(HWND window, UINT message) {
-    auto reader = std::make_shared<ScriptReader>(window, message);
-    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
-    // The thread keeps the reader alive; it may still be blocked in ReadFile when the program
-    // ends, and the process end takes it down.
-    std::thread([reader, input] { reader->Run(input); }).detach();
-    return reader;
-}
-
-void ScriptReader::Run(HANDLE input) {
-    if (input == nullptr || input == INVALID_HANDLE_VALUE) {
-        End();
-        return;
-    }
-    Line line;
+void ReadLines(HANDLE input, HWND window, UINT message) {
+    // Sending, not posting: the next line is read only once this one has been carried out, and
+    // a line never arrives while another is still being carried out.
+    const auto hand = [&](ScriptLine* line) {
+        SendMessageW(window, message, 0, reinterpret_cast<LPARAM>(line));
+    };
+    ScriptLine line;
     char buffer[65536];
     DWORD got = 0;
-    while (ReadFile(input, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-        for (DWORD i = 0; i < got; ++i) {
-            char c = buffer[i];
+    while (input && input != INVALID_HANDLE_VALUE &&
+           ReadFile(input, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+        for (const char c : std::string_view(buffer, got)) {
             if (c == '\n') {
                 if (!line.text.empty() && line.text.back() == '\r') {
                     line.text.pop_back();
                 }
-                Push(std::move(line));
-                line = Line{};
+                hand(&line);
+                line = ScriptLine{};
             } else if (line.text.size() < kMaxLineBytes) {
                 line.text.push_back(c);
             } else {
@@ -46,40 +35,17 @@ void ScriptReader::Run(HANDLE input) {
         }
     }
     if (!line.text.empty() || line.tooLong) {
-        Push(std::move(line));
+        hand(&line);
     }
-    End();
+    hand(nullptr);
 }
 
-void ScriptReader::Push(Line line) {
-    std::lock_guard lock(mutex_);
-    lines_.push_back(std::move(line));
-    NotifyLocked();
-}
+} // namespace
 
-void ScriptReader::End() {
-    std::lock_guard lock(mutex_);
-    ended_ = true;
-    NotifyLocked();
-}
-
-void ScriptReader::NotifyLocked() {
-    if (!notified_) {
-        notified_ = true;
-        PostMessageW(window_, message_, 0, 0);
-    }
-}
-
-bool ScriptReader::Next(Line& line, bool& ended) {
-    std::lock_guard lock(mutex_);
-    if (!lines_.empty()) {
-        line = std::move(lines_.front());
-        lines_.pop_front();
-        return true;
-    }
-    notified_ = false;
-    ended = ended_;
-    return false;
+void StartScriptReader(HWND window, UINT message) {
+    // The thread may still be blocked in ReadFile when the program ends; the process end takes
+    // it down.
+    std::thread(ReadLines, GetStdHandle(STD_INPUT_HANDLE), window, message).detach();
 }
 
 } // namespace veskor

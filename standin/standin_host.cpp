@@ -1,6 +1,8 @@
 // The stand-in host's run: start-up, the script's lines and their answers, and the end.
 #include "standin_host.h"
 
+#include "script_reader.h"
+
 namespace veskor {
 
 bool HasStandardOutput() {
@@ -41,7 +43,7 @@ int StandinHost::Run(HINSTANCE instance, int showCommand) {
     }
     WriteOutputLine("ready");
     if (options_.script) {
-        reader_ = ScriptReader::Start(window_.Handle(), StandinWindow::kScriptLinesMessage);
+        StartScriptReader(window_.Handle(), StandinWindow::kScriptLineMessage);
     }
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
@@ -59,25 +61,12 @@ void StandinHost::OnOperatorEdit(HostItem item, std::string value) {
     host_.Publish(item, value);
 }
 
-void StandinHost::OnScriptLines() {
-    // DDEML may pump messages while publishing; lines are still taken one after the other.
-    if (runningLines_ || !reader_) {
-        return;
-    }
-    runningLines_ = true;
-    ScriptReader::Line line;
-    bool ended = false;
-    while (!quitting_ && reader_->Next(line, ended)) {
-        RunLine(line);
-    }
-    runningLines_ = false;
-    if (ended && !quitting_) {
+void StandinHost::OnScriptLine(const ScriptLine* line) {
+    if (!line) { // the end of the input ends the program
         Quit();
+    } else {
+        WriteOutputLine(line->tooLong ? "error line too long" : RunScriptLine(line->text, *this));
     }
-}
-
-void StandinHost::RunLine(const ScriptReader::Line& line) {
-    WriteOutputLine(line.tooLong ? "error line too long" : RunScriptLine(line.text, *this));
 }
 
 void StandinHost::Set(HostItem item, std::string value) {
@@ -86,7 +75,6 @@ void StandinHost::Set(HostItem item, std::string value) {
 }
 
 void StandinHost::Quit() {
-    quitting_ = true;
     host_.Stop();
     window_.Destroy();
 }

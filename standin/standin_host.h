@@ -3,12 +3,10 @@
 
 #include "dde_host.h"
 #include "script_command.h"
-#include "script_reader.h"
 #include "standin_window.h"
 
 #include <windows.h>
 
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -29,17 +27,13 @@ public:
 
 private:
     void OnOperatorEdit(HostItem item, std::string value) override;
-    void OnScriptLines() override;
+    void OnScriptLine(const ScriptLine* line) override;
     void Set(HostItem item, std::string value) override;
     void Quit() override;
-    void RunLine(const ScriptReader::Line& line);
 
     StandinOptions options_;
     DdeHost host_;
     StandinWindow window_{*this};
-    std::shared_ptr<ScriptReader> reader_;
-    bool runningLines_ = false;
-    bool quitting_ = false;
 };
 
 // One line on standard output, written through at once; nothing when there is no output.

@@ -128,8 +128,8 @@ LRESULT StandinWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARA
             OnEdit(static_cast<std::size_t>(LOWORD(wParam) - kFirstBoxId));
         }
         return 0;
-    case kScriptLinesMessage:
-        listener_.OnScriptLines();
+    case kScriptLineMessage:
+        listener_.OnScriptLine(reinterpret_cast<const ScriptLine*>(lParam));
         return 0;
     case WM_DESTROY:
         PostQuitMessage(0);

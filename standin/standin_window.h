@@ -14,6 +14,8 @@
 
 namespace veskor {
 
+struct ScriptLine;
+
 // The program has this one window, so its procedure finds it without a pointer in the window.
 class StandinWindow {
 public:
@@ -21,14 +23,14 @@ public:
     public:
         // The operator changed an item's box; `value` is its whole new text.
         virtual void OnOperatorEdit(HostItem item, std::string value) = 0;
-        // Script lines are waiting (posted by the script reader).
-        virtual void OnScriptLines() = 0;
+        // A script line, sent by the script reader; null once the input has ended.
+        virtual void OnScriptLine(const ScriptLine* line) = 0;
 
     protected:
         ~Listener() = default;
     };
 
-    static constexpr UINT kScriptLinesMessage = WM_APP + 1;
+    static constexpr UINT kScriptLineMessage = WM_APP + 1;
 
     explicit StandinWindow(Listener& listener) : listener_(listener) {}
     ~StandinWindow();

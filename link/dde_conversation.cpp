@@ -2,14 +2,14 @@
 // hot link in CF_TEXT. It never pokes or executes: the link only listens.
 #include "dde_conversation.h"
 
-#include "ansi_text.h"
+#include "text_encoding.h"
+#include "used_host_repair.h"
 
 #include <windows.h>
 
 #include <ddeml.h>
 
 #include <algorithm>
-#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,22 +27,12 @@ HDDEDATA CallbackResult(UINT value) {
     return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(value));
 }
 
-std::wstring Widen(std::string_view text) {
-    const int length = static_cast<int>(text.size());
-    const int wideLength = MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(std::max(wideLength, 0)), L'\0');
-    if (wideLength > 0) {
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), length, wide.data(), wideLength);
-    }
-    return wide;
-}
-
 // A DDEML string handle, freed when it goes out of scope.
 class StringHandle {
 public:
     StringHandle(DWORD instance, std::string_view text)
         : instance_(instance),
-          handle_(DdeCreateStringHandleW(instance, Widen(text).c_str(), CP_WINUNICODE)) {}
+          handle_(DdeCreateStringHandleW(instance, Utf8ToWide(text).c_str(), CP_WINUNICODE)) {}
     ~StringHandle() {
         if (handle_ != nullptr) {
             DdeFreeStringHandle(instance_, handle_);
@@ -58,22 +48,31 @@ private:
     HSZ handle_;
 };
 
-// The text held by a data handle, read in place within the size DDEML reports for it.
+// A data handle's bytes, read in place within the size DDEML reports for them, while in scope.
+class DataAccess {
+public:
+    explicit DataAccess(HDDEDATA data) : data_(data), bytes_(DdeAccessData(data, &size_)) {}
+    ~DataAccess() {
+        if (bytes_ != nullptr) {
+            DdeUnaccessData(data_);
+        }
+    }
+    DataAccess(const DataAccess&) = delete;
+    DataAccess& operator=(const DataAccess&) = delete;
+
+    std::string_view Bytes() const {
+        return bytes_ != nullptr ? std::string_view(reinterpret_cast<const char*>(bytes_), size_)
+                                 : std::string_view{};
+    }
+
+private:
+    HDDEDATA data_;
+    DWORD size_ = 0;
+    const BYTE* bytes_;
+};
+
 std::string ReadText(HDDEDATA data) {
-    DWORD size = 0;
-    const BYTE* bytes = DdeAccessData(data, &size);
-    if (bytes == nullptr) {
-        return {};
-    }
-    std::string text;
-    try {
-        text = AnsiTextToUtf8({reinterpret_cast<const char*>(bytes), size});
-    } catch (...) {
-        DdeUnaccessData(data);
-        throw;
-    }
-    DdeUnaccessData(data);
-    return text;
+    return AnsiTextToUtf8(DataAccess(data).Bytes());
 }
 
 // Whether the host's side of the conversation still handles messages, or has gone. Ending a
@@ -92,31 +91,16 @@ class DdeConversation;
 
 // The open conversations by handle. DDEML tells its callback the conversation but not the
 // instance, so this is how a delivery finds its link. Used on the links' one thread only.
-std::vector<std::pair<HCONV, DdeConversation*>>& Routes() {
-    static std::vector<std::pair<HCONV, DdeConversation*>> routes;
+using Route = std::pair<HCONV, DdeConversation*>;
+std::vector<Route>& Routes() {
+    static std::vector<Route> routes;
     return routes;
 }
 
 DdeConversation* RouteOf(HCONV conversation) {
-    for (const auto& [handle, owner] : Routes()) {
-        if (handle == conversation) {
-            return owner;
-        }
-    }
-    return nullptr;
-}
-
-// DDEML's window procedure of a client conversation: one class, the same for every one.
-WNDPROC& DdemlWindowProcedure() {
-    static WNDPROC procedure = &DefWindowProcW;
-    return procedure;
-}
-
-// Whether the global atom names exactly this item (atom names ignore case, as DDEML does).
-bool AtomNames(ATOM atom, const std::wstring& item) {
-    wchar_t name[256];
-    const UINT length = GlobalGetAtomNameW(atom, name, static_cast<int>(std::size(name)));
-    return length == item.size() && lstrcmpiW(name, item.c_str()) == 0;
+    const auto& routes = Routes();
+    const auto found = std::ranges::find(routes, conversation, &Route::first);
+    return found != routes.end() ? found->second : nullptr;
 }
 
 class DdeConversation final : public HostConversation {
@@ -133,21 +117,14 @@ public:
 private:
     static HDDEDATA CALLBACK OnDdeEvent(UINT type, UINT format, HCONV conversation, HSZ topic,
                                         HSZ item, HDDEDATA data, ULONG_PTR data1, ULONG_PTR data2);
-    static LRESULT CALLBACK OnWindowMessage(HWND window, UINT message, WPARAM wParam,
-                                            LPARAM lParam);
     HDDEDATA Receive(UINT format, HDDEDATA data);
     HDDEDATA Transact(UINT type, std::string_view item, UINT& error);
-    LRESULT HandleValueMessage(WPARAM wParam, LPARAM lParam);
     void StopRouting();
 
     DWORD instance_ = 0;
     HCONV conversation_ = nullptr;
     Delivery deliver_;
-    std::wstring item_;
-    // DDEML's window of this conversation, which receives the host's values.
-    HWND window_ = nullptr;
-    // Set when DDEML hands a value of the hot link to the callback.
-    bool delivered_ = false;
+    UsedHostRepair repair_;
 };
 
 DdeConversation::~DdeConversation() {
@@ -167,7 +144,7 @@ DdeConversation::~DdeConversation() {
 
 void DdeConversation::StopRouting() {
     std::erase_if(Routes(), [this](const auto& route) { return route.second == this; });
-    window_ = nullptr;
+    repair_.Stop();
 }
 
 bool DdeConversation::Connect(std::string_view application, std::string_view topic) {
@@ -186,16 +163,6 @@ bool DdeConversation::Connect(std::string_view application, std::string_view top
         return false;
     }
     Routes().emplace_back(conversation_, this);
-    // Stands in front of DDEML's window of the conversation, to see every value message before
-    // DDEML does, however it is dispatched (this program's loop, or a transaction's wait). The
-    // window keeps it when the conversation ends: unrouted, it hands every message on unchanged.
-    CONVINFO info{};
-    info.cb = sizeof info;
-    if (DdeQueryConvInfo(conversation_, QID_SYNC, &info) != 0 && info.hwnd != nullptr) {
-        window_ = info.hwnd;
-        DdemlWindowProcedure() = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
-            window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DdeConversation::OnWindowMessage)));
-    }
     return true;
 }
 
@@ -219,7 +186,7 @@ bool DdeConversation::StartHotLink(std::string_view item, Delivery deliver) {
     }
     // Ready before the advise: the host may publish as soon as it has accepted it.
     deliver_ = std::move(deliver);
-    item_ = Widen(item);
+    repair_.Start(conversation_, Utf8ToWide(item));
     UINT error = DMLERR_NO_ERROR;
     const HDDEDATA accepted = Transact(XTYP_ADVSTART, item, error);
     return accepted != nullptr && error == DMLERR_NO_ERROR;
@@ -246,7 +213,7 @@ CurrentValue DdeConversation::FetchCurrentValue(std::string_view item) {
 }
 
 HDDEDATA DdeConversation::Receive(UINT format, HDDEDATA data) {
-    delivered_ = true;
+    repair_.NoteDelivered();
     if (format != CF_TEXT || !deliver_) {
         return CallbackResult(DDE_FNOTPROCESSED);
     }
@@ -261,49 +228,6 @@ HDDEDATA DdeConversation::Receive(UINT format, HDDEDATA data) {
         return CallbackResult(DDE_FNOTPROCESSED);
     }
     return CallbackResult(DDE_FACK);
-}
-
-LRESULT CALLBACK DdeConversation::OnWindowMessage(HWND window, UINT message, WPARAM wParam,
-                                                  LPARAM lParam) {
-    DdeConversation* self = nullptr;
-    for (const auto& route : Routes()) {
-        self = route.second->window_ == window ? route.second : self;
-    }
-    if (self == nullptr || message != WM_DDE_DATA) {
-        return CallWindowProcW(DdemlWindowProcedure(), window, message, wParam, lParam);
-    }
-    return self->HandleValueMessage(wParam, lParam);
-}
-
-// A value message carries the item's name as a global atom, by which DDEML finds the link.
-// Wine's DDEML host, once a client of it has vanished without ending its conversation, releases
-// the atom of every value it posts while the message is still on its way to the live clients;
-// DDEML then no longer knows the item and drops the value unseen. Such a value is handed to
-// DDEML again with the item's name under an atom of this program's, which DDEML releases as
-// it would have released the host's. DDEML keeps the message's data when it drops a value.
-LRESULT DdeConversation::HandleValueMessage(WPARAM wParam, LPARAM lParam) {
-    const WNDPROC ddeml = DdemlWindowProcedure();
-    const HWND window = window_;
-    UINT_PTR data = 0;
-    UINT_PTR atom = 0;
-    const bool unpacked = UnpackDDElParam(WM_DDE_DATA, lParam, &data, &atom) != FALSE;
-    delivered_ = false;
-    const LRESULT result = CallWindowProcW(ddeml, window, WM_DDE_DATA, wParam, lParam);
-    if (delivered_ || !unpacked || window_ != window || item_.empty() ||
-        AtomNames(static_cast<ATOM>(atom), item_) ||
-        GlobalFlags(reinterpret_cast<HGLOBAL>(lParam)) == GMEM_INVALID_HANDLE) {
-        return result;
-    }
-    const ATOM own = GlobalAddAtomW(item_.c_str());
-    if (own == 0) {
-        return result;
-    }
-    const LPARAM renamed = ReuseDDElParam(lParam, WM_DDE_DATA, WM_DDE_DATA, data, own);
-    CallWindowProcW(ddeml, window, WM_DDE_DATA, wParam, renamed);
-    if (!delivered_) {
-        GlobalDeleteAtom(own);
-    }
-    return result;
 }
 
 // Called by DDEML from this thread's event loop, including the waits of synchronous

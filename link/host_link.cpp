@@ -26,8 +26,8 @@ bool HostLink::OpenLink(LinkedField field) {
     }
 
     const HostConversation::Delivery deliver = [&panel = panel_,
-                                                write = link.write](std::string text) {
-        (panel.*write)(std::move(text));
+                                                field = link.writes](std::string text) {
+        panel.SetText(field, std::move(text));
     };
 
     // The hot link starts before the current value is asked for. A value the host publishes

@@ -1,24 +1,20 @@
 // The table of host links.
 #include "linked_field.h"
 
-#include "station_panel.h"
+#include <algorithm>
 
 namespace veskor {
 
 const std::array<LinkedFieldLink, 3> kLinkedFields{{
-    {LinkedField::Frequency, "MixW|QSO", "Khz", &StationPanel::SetFrequencyText},
-    {LinkedField::Azimuth, "MixW|QSO", "Az", &StationPanel::SetAzimuthText},
-    {LinkedField::Command, "MixW|CAT", "Command", &StationPanel::SetCommandText},
+    {LinkedField::Frequency, "MixW|QSO", "Khz", PanelField::FrequencyText},
+    {LinkedField::Azimuth, "MixW|QSO", "Az", PanelField::AzimuthText},
+    {LinkedField::Command, "MixW|CAT", "Command", PanelField::CommandText},
 }};
 
 const LinkedFieldLink& LinkOf(LinkedField field) {
-    for (const LinkedFieldLink& link : kLinkedFields) {
-        if (link.field == field) {
-            return link;
-        }
-    }
+    const auto found = std::ranges::find(kLinkedFields, field, &LinkedFieldLink::field);
     // Every enumerator has a row; a value outside the enumeration falls back to the first.
-    return kLinkedFields.front();
+    return found != kLinkedFields.end() ? *found : kLinkedFields.front();
 }
 
 std::string_view ApplicationOf(std::string_view linkTopic) {

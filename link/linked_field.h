@@ -1,13 +1,12 @@
 // The three host links: which host item each one follows and which panel text it writes.
 #pragma once
 
+#include "station_panel.h"
+
 #include <array>
-#include <string>
 #include <string_view>
 
 namespace veskor {
-
-class StationPanel;
 
 // The panel texts that the host link writes, in the order start-up opens their links.
 enum class LinkedField { Frequency, Azimuth, Command };
@@ -16,7 +15,7 @@ struct LinkedFieldLink {
     LinkedField field;
     std::string_view linkTopic; // "application|topic"
     std::string_view item;
-    void (StationPanel::*write)(std::string text); // the panel entry point a delivery calls
+    PanelField writes; // the panel text each delivery replaces, its trigger included
 };
 
 // One row per field, in start-up order.

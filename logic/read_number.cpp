@@ -59,10 +59,10 @@ public:
             }
         }
     }
-    // Takes the next character when it is one of these two, and returns it; else returns NUL.
-    char TakeEither(char one, char other) {
+    // Takes the next character when it is one of these, and returns it; else returns NUL.
+    char TakeOneOf(std::string_view choices) {
         const char c = Peek();
-        const bool taken = c == one || c == other;
+        const bool taken = choices.find(c) != std::string_view::npos;
         if (taken) {
             ++at_;
         }
@@ -92,17 +92,17 @@ double ReadPrefixedInteger(NumberCharacters& in, int base) {
 // at least one digit before the exponent, and an E without a complete exponent ends the number.
 std::string TakeDecimalCharacters(NumberCharacters& in) {
     std::string number;
-    if (in.TakeEither('+', '-') == '-') {
+    if (in.TakeOneOf("+-") == '-') {
         number.push_back('-');
     }
     in.TakeDigits(number);
-    if (const char point = in.TakeEither('.', '.')) {
+    if (const char point = in.TakeOneOf(".")) {
         number.push_back(point);
         in.TakeDigits(number);
     }
-    if (in.TakeEither('e', 'E')) {
+    if (in.TakeOneOf("eE")) {
         number.push_back('e');
-        if (const char sign = in.TakeEither('+', '-')) {
+        if (const char sign = in.TakeOneOf("+-")) {
             number.push_back(sign);
         }
         in.TakeDigits(number);
@@ -145,14 +145,14 @@ double ReadDecimal(NumberCharacters& in) {
 
 double ReadNumber(std::string_view text) {
     NumberCharacters in(text);
-    if (!in.TakeEither('&', '&')) {
+    if (!in.TakeOneOf("&")) {
         return ReadDecimal(in);
     }
     // An ampersand cannot begin a decimal number: without &H or &O the text reads as 0.
-    if (in.TakeEither('H', 'h')) {
+    if (in.TakeOneOf("Hh")) {
         return ReadPrefixedInteger(in, 16);
     }
-    return in.TakeEither('O', 'o') ? ReadPrefixedInteger(in, 8) : 0;
+    return in.TakeOneOf("Oo") ? ReadPrefixedInteger(in, 8) : 0;
 }
 
 } // namespace veskor

@@ -2,6 +2,7 @@
 // frequency and azimuth, and what the Bearing box receives. Plain functions, no state.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,6 +11,7 @@ namespace veskor {
 
 // The station's four antennas, in the order the panel writes their indicators.
 enum class AntennaKind { DipoleNS, DipoleEW, Beam, LongWire };
+inline constexpr std::size_t kAntennaCount = 4;
 
 // The numeric value of a field text. Never fails: a text with no number reads as 0.
 double ReadNumber(std::string_view text);

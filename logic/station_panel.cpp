@@ -1,88 +1,49 @@
-// The station panel: state, actions and the triggers that link them.
+// The station panel: state by field, the actions, and the triggers that link them.
 #include "station_panel.h"
 
-#include <optional>
+#include <algorithm>
+#include <cstddef>
+#include <iterator>
+#include <string_view>
 #include <utility>
 
 namespace veskor {
 
 namespace {
 
-constexpr std::size_t IndexOf(AntennaKind kind) {
-    return static_cast<std::size_t>(kind);
-}
-constexpr int AsFlag(int value) {
-    return value != 0 ? 1 : 0;
-}
-
-constexpr std::array kAntennasInWriteOrder{AntennaKind::DipoleNS, AntennaKind::DipoleEW,
-                                           AntennaKind::Beam, AntennaKind::LongWire};
-
-// Field-indexed access goes through the named reader and setter, so a write by field runs the
-// same trigger as the named call. The indicators are found through IndicatorField instead.
-struct TextAccess {
+// Each text field's row, in PanelField order: its initial text, and what a write of it sets off.
+// The flags start at 0 and set nothing off.
+struct TextFieldRow {
     PanelField field;
-    const std::string& (StationPanel::*get)() const;
-    void (StationPanel::*set)(std::string);
+    std::string_view initial;
+    void (StationPanel::*trigger)();
 };
-constexpr std::array kTextFields{
-    TextAccess{PanelField::FrequencyText, &StationPanel::FrequencyText,
-               &StationPanel::SetFrequencyText},
-    TextAccess{PanelField::AzimuthText, &StationPanel::AzimuthText, &StationPanel::SetAzimuthText},
-    TextAccess{PanelField::CommandText, &StationPanel::CommandText, &StationPanel::SetCommandText},
-    TextAccess{PanelField::BearingText, &StationPanel::BearingText, &StationPanel::SetBearingText},
+constexpr TextFieldRow kTextFields[] = {
+    {PanelField::FrequencyText, "14100", &StationPanel::RunAutoActions},
+    {PanelField::AzimuthText, "10", &StationPanel::RunAutoActions},
+    {PanelField::CommandText, "", &StationPanel::HandleCommandText},
+    {PanelField::BearingText, "0", nullptr},
 };
+static_assert(std::size(kTextFields) == kTextFieldCount);
+static_assert(std::ranges::all_of(kTextFields, [](const TextFieldRow& row) {
+    return &row - kTextFields == static_cast<std::ptrdiff_t>(FieldIndex(row.field));
+}));
 
-struct AutoFlagAccess {
-    PanelField field;
-    int (StationPanel::*get)() const;
-    void (StationPanel::*set)(int);
-};
-constexpr std::array kAutoFlags{
-    AutoFlagAccess{PanelField::AutoSwitch, &StationPanel::AutoSwitch, &StationPanel::SetAutoSwitch},
-    AutoFlagAccess{PanelField::AutoRotate, &StationPanel::AutoRotate, &StationPanel::SetAutoRotate},
-};
-
-template <typename Row, std::size_t N>
-const Row* FindRow(const std::array<Row, N>& table, PanelField field) {
-    for (const Row& row : table) {
-        if (row.field == field) {
-            return &row;
-        }
-    }
-    return nullptr;
+constexpr bool IsFlagField(PanelField field) {
+    return !IsTextField(field) && FieldIndex(field) < kPanelFieldCount;
 }
 
-std::optional<AntennaKind> IndicatorKind(PanelField field) {
-    for (AntennaKind kind : kAntennasInWriteOrder) {
-        if (IndicatorField(kind) == field) {
-            return kind;
-        }
-    }
-    return std::nullopt;
+constexpr std::size_t FlagIndex(PanelField field) {
+    return FieldIndex(field) - kTextFieldCount;
 }
 
 } // namespace
 
-PanelField IndicatorField(AntennaKind kind) {
-    switch (kind) {
-    case AntennaKind::DipoleNS:
-        return PanelField::IndicatorDipoleNS;
-    case AntennaKind::DipoleEW:
-        return PanelField::IndicatorDipoleEW;
-    case AntennaKind::Beam:
-        return PanelField::IndicatorBeam;
-    case AntennaKind::LongWire:
-        break;
+StationPanel::StationPanel() {
+    for (const TextFieldRow& row : kTextFields) {
+        texts_[FieldIndex(row.field)] = row.initial;
     }
-    return PanelField::IndicatorLongWire;
 }
-
-bool IsTextField(PanelField field) {
-    return FindRow(kTextFields, field) != nullptr;
-}
-
-StationPanel::StationPanel() : frequencyText_("14100"), azimuthText_("10"), bearingText_("0") {}
 
 void StationPanel::SetObserver(Observer observer) {
     observer_ = std::move(observer);
@@ -94,111 +55,70 @@ void StationPanel::Notify(PanelField field) const {
     }
 }
 
-// Every write of a linked text runs its trigger, also one that stores the text already held: a
-// host that sends "SWITCH" twice switches twice, and a re-sent frequency or azimuth runs the auto
-// actions again. The operator can then rely on the host's word acting each time it is sent.
-void StationPanel::SetFrequencyText(std::string text) {
-    frequencyText_ = std::move(text);
-    Notify(PanelField::FrequencyText);
-    RunAutoActions();
-}
-
-void StationPanel::SetAzimuthText(std::string text) {
-    azimuthText_ = std::move(text);
-    Notify(PanelField::AzimuthText);
-    RunAutoActions();
-}
-
-void StationPanel::SetCommandText(std::string text) {
-    commandText_ = std::move(text);
-    Notify(PanelField::CommandText);
-    HandleCommandText();
-}
-
-void StationPanel::SetBearingText(std::string text) {
-    bearingText_ = std::move(text);
-    Notify(PanelField::BearingText);
-}
-
-void StationPanel::SetIndicator(AntennaKind kind, int value) {
-    indicators_[IndexOf(kind)] = AsFlag(value);
-    Notify(IndicatorField(kind));
-}
-
-void StationPanel::SetAutoSwitch(int value) {
-    autoSwitch_ = AsFlag(value);
-    Notify(PanelField::AutoSwitch);
-}
-
-void StationPanel::SetAutoRotate(int value) {
-    autoRotate_ = AsFlag(value);
-    Notify(PanelField::AutoRotate);
-}
-
-int StationPanel::Indicator(AntennaKind kind) const {
-    return indicators_[IndexOf(kind)];
-}
-
 const std::string& StationPanel::Text(PanelField field) const {
     static const std::string kNoText;
-    const TextAccess* row = FindRow(kTextFields, field);
-    return row != nullptr ? (this->*row->get)() : kNoText;
-}
-
-void StationPanel::SetText(PanelField field, std::string text) {
-    if (const TextAccess* row = FindRow(kTextFields, field)) {
-        (this->*row->set)(std::move(text));
-    }
+    return IsTextField(field) ? texts_[FieldIndex(field)] : kNoText;
 }
 
 int StationPanel::Flag(PanelField field) const {
-    if (const AutoFlagAccess* row = FindRow(kAutoFlags, field)) {
-        return (this->*row->get)();
+    return IsFlagField(field) && flags_[FlagIndex(field)] ? 1 : 0;
+}
+
+// Every write of a linked text runs its trigger, also one that stores the text already held: a
+// host that sends "SWITCH" twice switches twice, and a re-sent frequency or azimuth runs the auto
+// actions again. The operator can then rely on the host's word acting each time it is sent.
+void StationPanel::SetText(PanelField field, std::string text) {
+    if (!IsTextField(field)) {
+        return;
     }
-    const std::optional<AntennaKind> kind = IndicatorKind(field);
-    return kind ? Indicator(*kind) : 0;
+    texts_[FieldIndex(field)] = std::move(text);
+    Notify(field);
+    if (const auto trigger = kTextFields[FieldIndex(field)].trigger) {
+        (this->*trigger)();
+    }
 }
 
 void StationPanel::SetFlag(PanelField field, int value) {
-    if (const AutoFlagAccess* row = FindRow(kAutoFlags, field)) {
-        (this->*row->set)(value);
-    } else if (const std::optional<AntennaKind> kind = IndicatorKind(field)) {
-        SetIndicator(*kind, value);
+    if (!IsFlagField(field)) {
+        return;
     }
+    flags_[FlagIndex(field)] = value != 0;
+    Notify(field);
 }
 
 void StationPanel::SelectAntenna(AntennaKind kind) {
-    for (AntennaKind each : kAntennasInWriteOrder) {
-        SetIndicator(each, each == kind);
+    for (std::size_t each = 0; each < kAntennaCount; ++each) {
+        const auto antenna = static_cast<AntennaKind>(each);
+        SetIndicator(antenna, antenna == kind);
     }
 }
 
 void StationPanel::SwitchAntenna() {
-    SelectAntenna(ChooseAntenna(frequencyText_, azimuthText_));
+    SelectAntenna(ChooseAntenna(FrequencyText(), AzimuthText()));
 }
 
 void StationPanel::RotateBeam() {
-    if (auto bearing = ChooseBearing(Indicator(AntennaKind::Beam) != 0, azimuthText_)) {
+    if (auto bearing = ChooseBearing(Indicator(AntennaKind::Beam) != 0, AzimuthText())) {
         SetBearingText(std::move(*bearing));
     }
 }
 
 void StationPanel::RunAutoActions() {
     // Switch first, so that rotating reads the Beam indicator the switch has just written.
-    if (autoSwitch_ != 0) {
+    if (AutoSwitch() != 0) {
         SwitchAntenna();
     }
-    if (autoRotate_ != 0) {
+    if (AutoRotate() != 0) {
         RotateBeam();
     }
 }
 
 void StationPanel::HandleCommandText() {
     // Exact comparisons: case-sensitive, nothing trimmed.
-    if (commandText_ == "SWITCH") {
+    if (CommandText() == "SWITCH") {
         SwitchAntenna();
     }
-    if (commandText_ == "ROTATE") {
+    if (CommandText() == "ROTATE") {
         RotateBeam();
     }
 }

@@ -6,12 +6,16 @@
 #include "rules.h"
 
 #include <array>
+#include <cstddef>
 #include <functional>
 #include <string>
+#include <utility>
 
 namespace veskor {
 
-// Every field of the panel, so an observer can refresh only what was written.
+// Every field of the panel, declared here once: the texts first, then the flags, the four
+// indicators in AntennaKind's order. The panel stores each by this index; the host link and the
+// window name the field a row of theirs writes or shows.
 enum class PanelField {
     FrequencyText,
     AzimuthText,
@@ -25,11 +29,22 @@ enum class PanelField {
     AutoRotate,
 };
 
-// The indicator field that shows an antenna.
-PanelField IndicatorField(AntennaKind kind);
+constexpr std::size_t FieldIndex(PanelField field) {
+    return static_cast<std::size_t>(field);
+}
+inline constexpr std::size_t kTextFieldCount = FieldIndex(PanelField::IndicatorDipoleNS);
+inline constexpr std::size_t kPanelFieldCount = FieldIndex(PanelField::AutoRotate) + 1;
 
 // True for the four text fields (frequency, azimuth, command, bearing); the others hold 0 or 1.
-bool IsTextField(PanelField field);
+constexpr bool IsTextField(PanelField field) {
+    return FieldIndex(field) < kTextFieldCount;
+}
+
+// The indicator field that shows an antenna.
+constexpr PanelField IndicatorField(AntennaKind kind) {
+    return static_cast<PanelField>(FieldIndex(PanelField::IndicatorDipoleNS) +
+                                   static_cast<std::size_t>(kind));
+}
 
 class StationPanel {
 public:
@@ -42,15 +57,15 @@ public:
     void SetObserver(Observer observer);
 
     // The three linked texts: written by the host link and by the operator's edits.
-    void SetFrequencyText(std::string text); // then RunAutoActions
-    void SetAzimuthText(std::string text);   // then RunAutoActions
-    void SetCommandText(std::string text);   // then HandleCommandText
+    void SetFrequencyText(std::string text) { SetText(PanelField::FrequencyText, std::move(text)); }
+    void SetAzimuthText(std::string text) { SetText(PanelField::AzimuthText, std::move(text)); }
+    void SetCommandText(std::string text) { SetText(PanelField::CommandText, std::move(text)); }
 
     // Operator edits and ticks that only store. Any value other than 0 is stored as 1.
-    void SetBearingText(std::string text);
-    void SetIndicator(AntennaKind kind, int value);
-    void SetAutoSwitch(int value);
-    void SetAutoRotate(int value);
+    void SetBearingText(std::string text) { SetText(PanelField::BearingText, std::move(text)); }
+    void SetIndicator(AntennaKind kind, int value) { SetFlag(IndicatorField(kind), value); }
+    void SetAutoSwitch(int value) { SetFlag(PanelField::AutoSwitch, value); }
+    void SetAutoRotate(int value) { SetFlag(PanelField::AutoRotate, value); }
 
     // Actions.
     void SwitchAntenna();
@@ -58,34 +73,28 @@ public:
     void RunAutoActions();
     void HandleCommandText();
 
-    const std::string& FrequencyText() const { return frequencyText_; }
-    const std::string& AzimuthText() const { return azimuthText_; }
-    const std::string& CommandText() const { return commandText_; }
-    const std::string& BearingText() const { return bearingText_; }
-    int Indicator(AntennaKind kind) const;
-    int AutoSwitch() const { return autoSwitch_; }
-    int AutoRotate() const { return autoRotate_; }
+    const std::string& FrequencyText() const { return Text(PanelField::FrequencyText); }
+    const std::string& AzimuthText() const { return Text(PanelField::AzimuthText); }
+    const std::string& CommandText() const { return Text(PanelField::CommandText); }
+    const std::string& BearingText() const { return Text(PanelField::BearingText); }
+    int Indicator(AntennaKind kind) const { return Flag(IndicatorField(kind)); }
+    int AutoSwitch() const { return Flag(PanelField::AutoSwitch); }
+    int AutoRotate() const { return Flag(PanelField::AutoRotate); }
 
-    // Field-indexed access, for code that treats every field alike. Each write goes through the
-    // named setter of that field, so its trigger runs exactly as for the named call.
+    // Access by field, for code that treats every field alike; the named entry points above are
+    // these. A write stores, tells the observer, then runs what that field sets off: the auto
+    // actions for the frequency and azimuth, the command-word dispatch for the command.
     const std::string& Text(PanelField field) const;  // an empty text for a flag field
     void SetText(PanelField field, std::string text); // ignored for a flag field
     int Flag(PanelField field) const;                 // 0 for a text field
-    // Ignored for a text field (indicators via SetIndicator, auto flags via SetAutoSwitch and
-    // SetAutoRotate).
-    void SetFlag(PanelField field, int value);
+    void SetFlag(PanelField field, int value);        // ignored for a text field
 
 private:
     void SelectAntenna(AntennaKind kind);
     void Notify(PanelField field) const;
 
-    std::string frequencyText_;
-    std::string azimuthText_;
-    std::string commandText_;
-    std::string bearingText_;
-    std::array<int, 4> indicators_{};
-    int autoSwitch_ = 0;
-    int autoRotate_ = 0;
+    std::array<std::string, kTextFieldCount> texts_;
+    std::array<bool, kPanelFieldCount - kTextFieldCount> flags_{};
     Observer observer_;
 };
 

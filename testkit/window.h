@@ -4,6 +4,7 @@
 
 #include "control_id.h"
 #include "program.h"
+#include "window_names.h"
 
 #include <windows.h>
 

@@ -1,5 +1,5 @@
-// Identifiers of the main window and its controls, shared by the window and the tests that find
-// the controls of a running Veskor.
+// Identifiers of the main window's controls, shared by the window and the tests that find the
+// controls of a running Veskor.
 #pragma once
 
 namespace veskor {
@@ -27,8 +27,5 @@ enum class ControlId : int {
     CheckAutoSwitch,
     CheckAutoRotate,
 };
-
-inline constexpr wchar_t kMainWindowClass[] = L"VeskorMainWindow";
-inline constexpr wchar_t kMainWindowCaption[] = L"Veskor";
 
 } // namespace veskor

@@ -1,9 +1,11 @@
-// The main window's controls as one table: kind, caption, place and size in twips, tab index and
-// enclosing group, and the order in which they are created.
+// The main window's controls as one table: kind, caption, place and size in twips, tab index, the
+// panel field each one shows or the panel action it runs, and the order in which they are created.
 #pragma once
 
 #include "control_id.h"
+#include "station_panel.h"
 
+#include <cstddef>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -13,9 +15,11 @@ namespace veskor {
 
 enum class ControlKind { GroupBox, Label, TextBox, CheckBox, PushButton };
 
+// A panel action that a push button runs.
+using PanelAction = void (StationPanel::*)();
+
 struct ControlRow {
     ControlId id;
-    std::string_view name;
     ControlKind kind;
     std::wstring_view caption; // empty for text boxes: their text comes from the panel
     int left;                  // twips from the client area's top-left corner
@@ -23,19 +27,20 @@ struct ControlRow {
     int width;
     int height;
     int tabIndex;
-    std::optional<ControlId> group;    // the group box whose frame encloses the control
     std::optional<ControlId> labelFor; // for a label: the text box it names
+    std::optional<PanelField> field;   // the panel field it shows and edits
+    PanelAction action;                // for a push button: what pressing it runs
 };
+
+inline constexpr std::size_t kControlCount = 19;
 
 // The client area, in twips.
 inline constexpr int kClientWidthTwips = 7440;
 inline constexpr int kClientHeightTwips = 3015;
 
-std::span<const ControlRow> ControlTable();
-const ControlRow& FindControl(ControlId id);
-
-// Labels and group boxes take no keyboard focus.
-bool TakesFocus(const ControlRow& control);
+std::span<const ControlRow, kControlCount> ControlTable();
+// The row's place in the table, or kControlCount for an id without one.
+std::size_t ControlIndex(ControlId id);
 
 // The creation order, which is also the z-order from the top. The dialog keyboard handling walks
 // the z-order for Tab, so the focusable controls come by rising tab index; each text box comes

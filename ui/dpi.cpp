@@ -1,6 +1,8 @@
 // Screen density helpers with run-time lookup of the per-DPI user32 functions.
 #include "dpi.h"
 
+#include "gdi_owner.h"
+
 namespace veskor {
 
 namespace {
@@ -15,11 +17,8 @@ template <typename Function> Function User32Function(const char* name) {
 }
 
 UINT SystemDpi() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
-    if (screen) {
-        ReleaseDC(nullptr, screen);
-    }
+    const ScreenContext screen;
+    const int dpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
     return dpi > 0 ? static_cast<UINT>(dpi) : kStandardDpi;
 }
 

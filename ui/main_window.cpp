@@ -1,13 +1,10 @@
-// The main window: its controls, their layout by screen density, and their binding to the panel.
+// The main window: its messages, and the binding of its controls to the panel's fields.
 #include "main_window.h"
 
-#include "control_font.h"
-#include "control_table.h"
+#include "control_kind.h"
 #include "dpi.h"
 #include "resource_id.h"
 #include "text_encoding.h"
-
-#include <dde.h>
 
 #include <string>
 #include <system_error>
@@ -20,42 +17,8 @@ namespace {
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kWindowExtendedStyle = 0;
 
-// Which panel field each control shows and edits.
-struct Binding {
-    ControlId control;
-    PanelField field;
-};
-
-constexpr Binding kBindings[] = {
-    {ControlId::TextKhz, PanelField::FrequencyText},
-    {ControlId::TextAz, PanelField::AzimuthText},
-    {ControlId::TextCommand, PanelField::CommandText},
-    {ControlId::TextBearing, PanelField::BearingText},
-    {ControlId::CheckDipoleNS, PanelField::IndicatorDipoleNS},
-    {ControlId::CheckDipoleEW, PanelField::IndicatorDipoleEW},
-    {ControlId::CheckBeam, PanelField::IndicatorBeam},
-    {ControlId::CheckLW, PanelField::IndicatorLongWire},
-    {ControlId::CheckAutoSwitch, PanelField::AutoSwitch},
-    {ControlId::CheckAutoRotate, PanelField::AutoRotate},
-};
-
-const Binding* BindingOfControl(ControlId id) {
-    for (const Binding& binding : kBindings) {
-        if (binding.control == id) {
-            return &binding;
-        }
-    }
-    return nullptr;
-}
-
-std::size_t FieldIndex(PanelField field) {
-    return static_cast<std::size_t>(field);
-}
-
-// Host traffic: the messages in which DDE delivers a linked value. A burst of them may wait in the
-// queue; the controls need not follow each one.
-bool IsHostTraffic(const MSG& message) {
-    return message.message >= WM_DDE_FIRST && message.message <= WM_DDE_LAST;
+[[noreturn]] void ThrowLastError(const char* what) {
+    throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), what);
 }
 
 std::wstring WindowText(HWND window) {
@@ -66,50 +29,12 @@ std::wstring WindowText(HWND window) {
     return text;
 }
 
-struct ControlClass {
-    const wchar_t* name;
-    DWORD style;
-    DWORD extendedStyle;
-};
-
-// Every control starts a group of its own, so the arrow keys never move the focus; labels never
-// wrap, so a caption that did not fit would show as clipped rather than as a second line.
-ControlClass ClassOf(ControlKind kind) {
-    switch (kind) {
-    case ControlKind::GroupBox:
-        // Clipped by its siblings: it lies behind the controls it encloses and never paints over
-        // them.
-        return {L"BUTTON", BS_GROUPBOX | WS_CLIPSIBLINGS, 0};
-    case ControlKind::Label:
-        return {L"STATIC", SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0};
-    case ControlKind::TextBox:
-        return {L"EDIT", ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
-    case ControlKind::CheckBox:
-        return {L"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, 0};
-    case ControlKind::PushButton:
-        break;
-    }
-    return {L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0};
-}
-
-std::size_t TableIndex(ControlId id) {
-    const auto table = ControlTable();
-    for (std::size_t index = 0; index < table.size(); ++index) {
-        if (table[index].id == id) {
-            return index;
-        }
-    }
-    return table.size();
-}
-
 void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
-    WNDCLASSEXW existing{};
-    existing.cbSize = sizeof existing;
-    if (GetClassInfoExW(instance, kMainWindowClass, &existing)) {
-        return;
-    }
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
+    if (GetClassInfoExW(instance, kMainWindowClass, &windowClass)) {
+        return;
+    }
     windowClass.lpfnWndProc = procedure;
     windowClass.hInstance = instance;
     windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(VESKOR_ICON));
@@ -120,8 +45,7 @@ void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = kMainWindowClass;
     if (!RegisterClassExW(&windowClass)) {
-        throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
-                                "RegisterClassExW");
+        ThrowLastError("RegisterClassExW");
     }
 }
 
@@ -147,77 +71,41 @@ MainWindow::MainWindow(HINSTANCE instance, StationPanel& panel) : panel_(panel) 
                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
                     instance, this);
     if (!window_) {
-        throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
-                                "CreateWindowExW");
+        ThrowLastError("CreateWindowExW");
     }
     try {
-        CreateControls();
+        controls_.Create(window_);
         ApplyDpi(WindowDpi(window_));
-        ShowAllFields();
     } catch (...) {
         DestroyWindow(window_);
-        if (font_) {
-            DeleteObject(font_);
-        }
         throw;
     }
+    staleFields_.set();
+    ShowPendingChanges();
     panel_.SetObserver([this](PanelField field) { NoteChange(field); });
     lastFocus_ = Control(ControlId::CheckDipoleNS);
-    formed_ = true;
+    bound_ = true;
 }
 
 MainWindow::~MainWindow() {
-    formed_ = false;
+    bound_ = false;
     panel_.SetObserver({});
     if (window_) {
         DestroyWindow(window_);
     }
-    if (font_) {
-        DeleteObject(font_);
-    }
-}
-
-HWND MainWindow::Control(ControlId id) const {
-    const std::size_t index = TableIndex(id);
-    return index < controls_.size() ? controls_[index] : nullptr;
-}
-
-void MainWindow::CreateControls() {
-    const auto table = ControlTable();
-    for (const ControlRow* row : CreationOrder()) {
-        const ControlClass controlClass = ClassOf(row->kind);
-        const std::wstring caption(row->caption);
-        HWND control = CreateWindowExW(
-            controlClass.extendedStyle, controlClass.name, caption.c_str(),
-            WS_CHILD | WS_VISIBLE | WS_GROUP | controlClass.style, 0, 0, 0, 0, window_,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(row->id)),
-            reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE)), nullptr);
-        if (!control) {
-            throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
-                                    "CreateWindowExW");
-        }
-        if (row->kind == ControlKind::TextBox) {
-            // The largest limit, so that no text from the host is cut short.
-            SendMessageW(control, EM_LIMITTEXT, 0, 0);
-        }
-        controls_[static_cast<std::size_t>(row - table.data())] = control;
-    }
 }
 
 void MainWindow::ApplyDpi(UINT dpi) {
-    HFONT font = CreateControlFont(dpi);
-    for (HWND control : controls_) {
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    }
-    if (font_) {
-        DeleteObject(font_);
-    }
-    font_ = font;
     dpi_ = dpi;
-
-    PlaceControls();
+    controls_.Lay(dpi);
     SizeClientArea();
     RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void MainWindow::MoveToDensity(UINT dpi, const RECT& suggested) {
+    ApplyDpi(dpi);
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void MainWindow::SizeClientArea() {
@@ -238,19 +126,6 @@ void MainWindow::SizeClientArea() {
     }
 }
 
-void MainWindow::PlaceControls() {
-    const auto table = ControlTable();
-    for (std::size_t index = 0; index < table.size(); ++index) {
-        const ControlRow& row = table[index];
-        // Edges are rounded rather than sizes, so that controls which meet in twips meet on screen.
-        const int left = TwipsToPixels(row.left, dpi_);
-        const int top = TwipsToPixels(row.top, dpi_);
-        const int right = TwipsToPixels(row.left + row.width, dpi_);
-        const int bottom = TwipsToPixels(row.top + row.height, dpi_);
-        MoveWindow(controls_[index], left, top, right - left, bottom - top, FALSE);
-    }
-}
-
 void MainWindow::Show(int showCommand) {
     // What the start-up deliveries changed is shown before the window is.
     ShowPendingChanges();
@@ -260,8 +135,8 @@ void MainWindow::Show(int showCommand) {
     SetFocus(lastFocus_);
 }
 
-bool MainWindow::HandleKeyboardMessage(MSG& message) {
-    return window_ && formed_ && IsDialogMessageW(window_, &message);
+bool MainWindow::TakeKeyboardMessage(MSG& message) {
+    return window_ && bound_ && IsDialogMessageW(window_, &message);
 }
 
 LRESULT CALLBACK MainWindow::WindowProcedure(HWND window, UINT message, WPARAM wParam,
@@ -290,24 +165,18 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         HandleCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
         return 0;
     case WM_DPICHANGED:
-        if (formed_) {
-            ApplyDpi(HIWORD(wParam));
-            const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-            SetWindowPos(window_, nullptr, suggested->left, suggested->top, 0, 0,
-                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        if (bound_) {
+            MoveToDensity(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         }
         return 0;
     case WM_ACTIVATE:
         // A plain window does not remember its focused child across deactivation; this one does.
-        if (LOWORD(wParam) == WA_INACTIVE) {
-            HWND focus = GetFocus();
-            if (focus && IsChild(window_, focus)) {
-                lastFocus_ = focus;
-            }
+        if (LOWORD(wParam) == WA_INACTIVE && IsChild(window_, GetFocus())) {
+            lastFocus_ = GetFocus();
         }
         break;
     case WM_SETFOCUS:
-        if (formed_ && lastFocus_) {
+        if (bound_ && lastFocus_) {
             SetFocus(lastFocus_);
         }
         return 0;
@@ -316,7 +185,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         ShowPendingChanges();
         return 0;
     case WM_DESTROY:
-        formed_ = false;
+        bound_ = false;
         panel_.SetObserver({});
         PostQuitMessage(0);
         return 0;
@@ -327,7 +196,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void MainWindow::HandleCommand(int id, int notification, HWND control) {
-    if (!formed_ || showingPanelChange_) {
+    if (!bound_ || showingPanelChange_) {
         return;
     }
     if (!control) {
@@ -335,57 +204,35 @@ void MainWindow::HandleCommand(int id, int notification, HWND control) {
         // or the cancel button, so Enter presses only a focused push button, and Escape does
         // nothing (it never closes the window).
         if (id == IDOK) {
-            PressFocusedButton();
+            Press(GetFocus());
         }
         return;
     }
-    const auto controlId = static_cast<ControlId>(id);
-    if (control != Control(controlId)) {
+    const ControlRow* row = controls_.RowOf(control);
+    if (row == nullptr || static_cast<int>(row->id) != id ||
+        KindOf(row->kind).changed != notification) {
         return;
     }
-    switch (FindControl(controlId).kind) {
-    case ControlKind::TextBox:
-        if (notification == EN_CHANGE) {
-            ForwardToPanel(controlId);
-        }
-        break;
-    case ControlKind::CheckBox:
-        if (notification == BN_CLICKED) {
-            ForwardToPanel(controlId);
-        }
-        break;
-    case ControlKind::PushButton:
-        if (notification == BN_CLICKED && controlId == ControlId::CommandSwitch) {
-            panel_.SwitchAntenna();
-        } else if (notification == BN_CLICKED && controlId == ControlId::CommandRotate) {
-            panel_.RotateBeam();
-        }
-        break;
-    default:
-        break;
-    }
-}
-
-void MainWindow::PressFocusedButton() {
-    HWND focus = GetFocus();
-    if (focus && focus == Control(ControlId::CommandSwitch)) {
-        panel_.SwitchAntenna();
-    } else if (focus && focus == Control(ControlId::CommandRotate)) {
-        panel_.RotateBeam();
-    }
-}
-
-void MainWindow::ForwardToPanel(ControlId id) {
-    const Binding* binding = BindingOfControl(id);
-    if (!binding) {
-        return;
-    }
-    HWND control = Control(id);
-    if (IsTextField(binding->field)) {
-        panel_.SetText(binding->field, WideToUtf8(WindowText(control)));
+    if (row->field) {
+        ForwardToPanel(*row->field, control);
     } else {
-        const bool ticked = SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
-        panel_.SetFlag(binding->field, ticked ? 1 : 0);
+        Press(control);
+    }
+}
+
+// Switch! and Rotate!, clicked or pressed with Enter or Space while focused.
+void MainWindow::Press(HWND button) {
+    const ControlRow* row = controls_.RowOf(button);
+    if (row != nullptr && row->action != nullptr) {
+        (panel_.*(row->action))();
+    }
+}
+
+void MainWindow::ForwardToPanel(PanelField field, HWND control) {
+    if (IsTextField(field)) {
+        panel_.SetText(field, WideToUtf8(WindowText(control)));
+    } else {
+        panel_.SetFlag(field, SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
     }
 }
 
@@ -395,7 +242,7 @@ void MainWindow::NoteChange(PanelField field) {
     // Elsewhere (a change by the operator, a value delivered inside another loop: the window being
     // moved, a DDE transaction's own wait) one reminder at a time is queued behind whatever is
     // waiting. Should the queue be full, the next change tries again.
-    if (!handlingHostTraffic_ && !showQueued_) {
+    if (!loop_.InHostTraffic() && !showQueued_) {
         showQueued_ = PostMessageW(window_, kShowChangesMessage, 0, 0) != FALSE;
     }
 }
@@ -405,78 +252,36 @@ void MainWindow::ShowPendingChanges() {
         return;
     }
     const auto stale = std::exchange(staleFields_, {});
-    for (const Binding& binding : kBindings) {
-        if (stale.test(FieldIndex(binding.field))) {
-            ShowField(binding.control, binding.field);
+    for (std::size_t field = 0; field < kPanelFieldCount; ++field) {
+        if (stale.test(field)) {
+            ShowField(static_cast<PanelField>(field));
         }
     }
 }
 
-void MainWindow::ShowField(ControlId id, PanelField field) {
-    HWND control = Control(id);
+void MainWindow::ShowField(PanelField field) {
+    HWND control = controls_.ControlOf(field);
     FlagScope showing(showingPanelChange_);
-    if (IsTextField(field)) {
-        const std::wstring shown = Utf8ToWide(panel_.Text(field));
-        if (WindowText(control) == shown) {
-            return;
-        }
-        // A text with a line break goes into the box as it is: the box holds it whole, so the
-        // operator's next edit forwards it whole too. How a single-line box draws the break (as
-        // nothing or as a box mark) is the system's.
-        SetWindowTextW(control, shown.c_str());
-        // In the box being typed in, the caret goes to the end of the new text, as after typing it.
-        if (GetFocus() == control) {
-            const auto end = static_cast<WPARAM>(GetWindowTextLengthW(control));
-            SendMessageW(control, EM_SETSEL, end, static_cast<LPARAM>(end));
+    if (!IsTextField(field)) {
+        const WPARAM wanted = panel_.Flag(field) != 0 ? BST_CHECKED : BST_UNCHECKED;
+        if (static_cast<WPARAM>(SendMessageW(control, BM_GETCHECK, 0, 0)) != wanted) {
+            SendMessageW(control, BM_SETCHECK, wanted, 0);
         }
         return;
     }
-    const WPARAM wanted = panel_.Flag(field) != 0 ? BST_CHECKED : BST_UNCHECKED;
-    if (static_cast<WPARAM>(SendMessageW(control, BM_GETCHECK, 0, 0)) != wanted) {
-        SendMessageW(control, BM_SETCHECK, wanted, 0);
+    const std::wstring shown = Utf8ToWide(panel_.Text(field));
+    if (WindowText(control) == shown) {
+        return;
     }
-}
-
-void MainWindow::ShowAllFields() {
-    staleFields_.set();
-    ShowPendingChanges();
-}
-
-int MainWindow::RunEventLoop() {
-    MSG message;
-    // The last message handled was host traffic: its changes may not be shown yet.
-    bool inHostRun = false;
-    for (;;) {
-        // Within a run of host messages the next message is taken without waiting, which costs
-        // nothing more than waiting for it would. Finding none ends the run: its last values are
-        // shown then, before the loop waits.
-        if (!inHostRun || !PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (std::exchange(inHostRun, false)) {
-                ShowPendingChanges();
-            }
-            if (GetMessageW(&message, nullptr, 0, 0) <= 0) {
-                break;
-            }
-        } else if (message.message == WM_QUIT) {
-            break;
-        }
-        // Host traffic may pile up behind the window's back. Anything else, the operator's keys and
-        // clicks and the painting above all, must meet the controls as the panel has them.
-        inHostRun = IsHostTraffic(message);
-        if (!inHostRun) {
-            ShowPendingChanges();
-        }
-        handlingHostTraffic_ = inHostRun;
-        // A host message is no key: the keyboard handling has nothing to do with it.
-        if (inHostRun) {
-            DispatchMessageW(&message);
-        } else if (!HandleKeyboardMessage(message)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        handlingHostTraffic_ = false;
+    // A text with a line break goes into the box as it is: the box holds it whole, so the
+    // operator's next edit forwards it whole too. How a single-line box draws the break (as
+    // nothing or as a box mark) is the system's.
+    SetWindowTextW(control, shown.c_str());
+    // In the box being typed in, the caret goes to the end of the new text, as after typing it.
+    if (GetFocus() == control) {
+        const auto end = static_cast<WPARAM>(GetWindowTextLengthW(control));
+        SendMessageW(control, EM_SETSEL, end, static_cast<LPARAM>(end));
     }
-    return 0;
 }
 
 } // namespace veskor

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <array>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <string_view>

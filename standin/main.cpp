@@ -43,9 +43,9 @@ void ShowText(const std::string& text, bool error) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     int count = 0;
-    const auto free = [](LPWSTR* owned) { LocalFree(owned); };
-    std::unique_ptr<LPWSTR, decltype(free)> arguments(CommandLineToArgvW(GetCommandLineW(), &count),
-                                                      free);
+    const auto release = [](LPWSTR* owned) { LocalFree(owned); };
+    std::unique_ptr<LPWSTR, decltype(release)> arguments(
+        CommandLineToArgvW(GetCommandLineW(), &count), release);
     veskor::StandinOptions options;
     for (int i = 1; i < count; ++i) {
         std::wstring_view argument = arguments.get()[i];

@@ -63,14 +63,20 @@ std::string LogOf(std::string_view script) {
     return log.substr(std::min<std::size_t>(2, log.size()));
 }
 
+// Also one index beyond the last field, which reads as nothing and takes no write.
 TEST(StationPanel, StartsWithItsInitialValues) {
-    const StationPanel panel;
+    StationPanel panel;
+    int told = 0;
+    panel.SetObserver([&](PanelField) { ++told; });
+    panel.SetText(PanelField(10), "x");
+    panel.SetFlag(PanelField(10), 1);
     std::string state; // Text and Flag of each field: "" for a flag, 0 for a text
-    for (int field = 0; field < 10; ++field) {
+    for (int field = 0; field <= 10; ++field) {
         state +=
             panel.Text(PanelField(field)) + "/" + std::to_string(panel.Flag(PanelField(field)));
     }
-    EXPECT_EQ(state, "14100/010/0/00/0/0/0/0/0/0/0");
+    EXPECT_EQ(state, "14100/010/0/00/0/0/0/0/0/0/0/0");
+    EXPECT_EQ(told, 0);
 }
 
 TEST(StationPanel, WritesAndWhatTheySetOff) {

@@ -20,8 +20,10 @@ inline LRESULT Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
                ? static_cast<LRESULT>(answer)
                : -1;
 }
-// A window's text through WM_GETTEXT, which reads a control of another process too; empty when
-// the window does not answer within a few seconds.
+// A window's text, also of a control of another process; empty when the window does not answer
+// within a few seconds. A short text is read with WM_GETTEXT. A long one is copied through the
+// clipboard, its selection kept: Wine 10 hands the buffer of a WM_GETTEXT to the answering thread
+// on its stack, so a buffer near its size (a 1 MiB text) cannot be read that way.
 std::wstring TextOf(HWND window);
 // Presses and releases a key (with Shift held when asked) as the keyboard does, for the
 // foreground window's focused control.

@@ -3,6 +3,10 @@
 
 #include <psapi.h>
 
+#include <cstdio>
+#include <cwchar>
+#include <utility>
+
 namespace veskor::test {
 
 std::wstring ProgramBeside(const wchar_t* fileName) {
@@ -19,12 +23,52 @@ Program::~Program() {
     }
 }
 
+int BitsOf(HANDLE process) {
+    BOOL emulated = FALSE, selfEmulated = FALSE;
+    if (!IsWow64Process(process, &emulated) ||
+        !IsWow64Process(GetCurrentProcess(), &selfEmulated)) {
+        return 0;
+    }
+    const bool system64 = sizeof(void*) == 8 || selfEmulated;
+    return emulated || !system64 ? 32 : 64;
+}
+
+namespace {
+
+std::wstring Variable(const wchar_t* name) {
+    wchar_t value[1024] = {};
+    const DWORD length = GetEnvironmentVariableW(name, value, 1024);
+    return length > 0 && length < 1024 ? value : L"";
+}
+
+// The program to start for this file name, and the bitness it must run with.
+std::pair<std::wstring, int> ChosenProgram(const wchar_t* fileName) {
+    const std::wstring other = Variable(L"VESKOR_UNDER_TEST");
+    if (std::wcscmp(fileName, L"veskor.exe") == 0 && !other.empty()) {
+        return {other, _wtoi(Variable(L"VESKOR_UNDER_TEST_BITS").c_str())};
+    }
+    return {ProgramBeside(fileName), BitsOf(GetCurrentProcess())};
+}
+
+} // namespace
+
 bool Program::Start(const wchar_t* fileName, const std::wstring& arguments) {
-    std::wstring line = L"\"" + ProgramBeside(fileName) + L"\" " + arguments;
+    const auto [path, bits] = ChosenProgram(fileName);
+    std::wstring line = L"\"" + path + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    return CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &info_) != 0;
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info_)) {
+        std::fprintf(stderr, "%ls did not start\n", path.c_str());
+        return false;
+    }
+    if (const int actual = BitsOf(info_.hProcess); actual != bits) {
+        std::fprintf(stderr, "%ls runs as a %d-bit program, %d-bit expected\n", path.c_str(),
+                     actual, bits);
+        Terminate();
+        return false;
+    }
+    return true;
 }
 
 std::vector<HWND> Program::VisibleWindows(const wchar_t* caption, const wchar_t* className) const {

@@ -15,6 +15,9 @@ namespace veskor::test {
 // The full path of a program in the running executable's folder, where the build puts them all.
 std::wstring ProgramBeside(const wchar_t* fileName);
 
+// Whether a process runs as a 32- or a 64-bit program (32 or 64; 0 when it cannot be told).
+int BitsOf(HANDLE process);
+
 struct MemoryFigures {
     std::size_t workingSet = 0, peakWorkingSet = 0;
 };
@@ -27,6 +30,10 @@ public:
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
+    // Starts the program and checks that it runs with the bitness expected of it: this
+    // executable's own, except for veskor.exe when VESKOR_UNDER_TEST names another build's
+    // veskor.exe and VESKOR_UNDER_TEST_BITS its bitness. A program of another bitness is ended
+    // and reported, so that a pairing set up wrongly cannot pass for the one intended.
     bool Start(const wchar_t* fileName, const std::wstring& arguments = {});
     bool Running() const { return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
     HANDLE Handle() const { return info_.hProcess; }

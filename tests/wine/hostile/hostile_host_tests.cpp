@@ -223,7 +223,8 @@ TEST(HostileHost, BurstReachesVeskorAlsoOnAHostWhoseEarlierClientVanished) {
 // 0x7F), values without a NUL and values holding CR/LF or a NUL. Wine's host drops a conversation
 // for good when the client's queue is full, so a window that fell behind would keep a stale
 // frequency and the wrong antenna, with nothing reported. Veskor shows each value exactly, 1 MiB
-// ones whole, the last of a burst and the values after it, with bounded memory.
+// ones whole (and answers a program that reads such a box whole), the last of a burst and the
+// values after it, with bounded memory.
 TEST(HostileHost, StormOfSixtyThousandUpdatesWithMegabyteAndMalformedValues) {
     // Not digits: Wine's edit control lays out a long run of digits in time that grows with the
     // square of its length (64 KiB: seconds; 1 MiB: over half an hour).
@@ -264,6 +265,12 @@ TEST(HostileHost, StormOfSixtyThousandUpdatesWithMegabyteAndMalformedValues) {
     burst(1800.00, 0.97);                            // across every band
     host.PublishBytes(HostItem::Frequency, letters); // no NUL
     shows({{Id::TextKhz, letters}});
+    // A screen reader reads a box whole, in one WM_GETTEXT sized by WM_GETTEXTLENGTH.
+    std::wstring read(letters.size() + 1, L'\0');
+    EXPECT_EQ(Ask(veskor.window.Control(Id::TextKhz), WM_GETTEXT, read.size(),
+                  reinterpret_cast<LPARAM>(read.data())),
+              LRESULT(letters.size()))
+        << "a reader of the 1 MiB box got no answer";
     host.PublishBytes(HostItem::Azimuth, "275.5\xb0\xe9\xff"); // no NUL
     burst(28000.00, 0.07);                                     // 10 m: the bearing follows
     host.Publish(HostItem::Azimuth, high);

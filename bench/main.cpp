@@ -11,7 +11,7 @@
 namespace veskor::bench {
 namespace {
 
-constexpr int kStartUpRuns = 15;
+constexpr int kStartUpRuns = 9;
 constexpr int kLatencyUpdates = 1000;
 constexpr int kBurstValues = 10000;
 constexpr double kIdleMs = 10000;
@@ -31,7 +31,8 @@ constexpr int kPublishedOnFreshHost = 2 * (kLatencyUpdates + 2 * kBurstValues + 
 constexpr int kPublishedOnUsedHost = 3 * kBurstValues + 2;
 static_assert(kPublishedOnFreshHost < 65535 && kPublishedOnUsedHost < 65535);
 
-const std::string kFloorClient = "floor client";
+const std::string kFloorClient = "floor client (a plain window)";
+const std::string kControlsFloor = "controls floor";
 const std::string kBareReceiver = "bare receiver";
 const std::string kFreshReceiver = "bare receiver, fresh host";
 
@@ -156,86 +157,90 @@ std::string MemoryRow(const MemoryFigures (&figures)[3]) {
            MiB(figures[2].workingSet);
 }
 
-// The host with no history: start-up, latency, both bursts, memory, idle time and size.
-int RunOnFreshHost() {
-    DdeHost host;
-    if (!host.Started()) {
-        return Fail("the bench could not register its DDE service");
-    }
-    // A frequency with two decimals, an azimuth, and a command text that is no command word.
-    host.Publish(HostItem::Frequency, "14074.00");
-    host.Publish(HostItem::Azimuth, "275");
-    host.Publish(HostItem::Command, "CQ");
+// Start-up times of Veskor and its two floors, alternating, after one unmeasured start of each.
+struct StartUps {
+    std::vector<double> veskor, controlsFloor, floorClient;
+};
 
+// The time from before CreateProcess until the program's window shows, or -1 when it did not
+// start and close.
+template <typename Program> double TimeStart(Program& program) {
+    const double start = test::NowMs();
+    const bool started = program.Start();
+    const double ms = test::NowMs() - start;
+    return started && program.Close() ? ms : -1;
+}
+
+bool MeasureStartUps(DdeHost& host, StartUps& starts) {
     Progress("start-up");
-    std::vector<double> veskorStarts, floorStarts;
-    // The first start of each fills the file cache: it is not counted.
     for (int run = -1; run < kStartUpRuns; ++run) {
-        double start = test::NowMs();
-        FloorClient floor;
-        const bool floorStarted = floor.Start();
-        const double floorMs = test::NowMs() - start;
-        if (!floorStarted || !floor.Close()) {
-            return Fail("the floor client did not start and close");
-        }
-        start = test::NowMs();
+        StartUpFloor controls(L"controls_floor.exe", L"Controls floor");
+        StartUpFloor plain(L"floor_client.exe", L"Floor client");
         Veskor veskor(host);
-        const bool veskorStarted = veskor.Start();
-        const double veskorMs = test::NowMs() - start;
-        if (!veskorStarted || !veskor.Close()) {
-            return Fail("veskor.exe did not start and close");
+        const double figures[3] = {TimeStart(controls), TimeStart(plain), TimeStart(veskor)};
+        if (std::ranges::any_of(figures, [](double figure) { return figure < 0; })) {
+            return false;
         }
-        if (run >= 0) {
-            veskorStarts.push_back(veskorMs);
-            floorStarts.push_back(floorMs);
+        if (run >= 0) { // the first start of each fills the file cache
+            starts.controlsFloor.push_back(figures[0]);
+            starts.floorClient.push_back(figures[1]);
+            starts.veskor.push_back(figures[2]);
         }
     }
-    Compare("Start-up, median of " + std::to_string(kStartUpRuns), Percentile(veskorStarts, 0.5),
-            Percentile(floorStarts, 0.5), kFloorClient, kStartUpRatio);
+    const std::string median = "Start-up, median of " + std::to_string(kStartUpRuns);
+    Compare(median, Percentile(starts.veskor, 0.5), Percentile(starts.controlsFloor, 0.5),
+            kControlsFloor, kStartUpRatio);
+    Compare(median + ", against a plain window", Percentile(starts.veskor, 0.5),
+            Percentile(starts.floorClient, 0.5), kFloorClient);
+    return true;
+}
 
-    // The floor first, with no Veskor linked to share the host's values.
+// What the bare receiver gives on the fresh host, measured while no Veskor is linked.
+struct FloorFigures {
+    std::vector<double> latency, bursts; // paced, full speed, the value after
+    MemoryFigures memory[3];
+    int received = 0;
+};
+
+bool MeasureBareReceiver(DdeHost& host, const std::vector<std::string>& paced,
+                         const std::vector<std::string>& bands, FloorFigures& floor) {
     Progress("bare receiver: latency and bursts");
-    const auto paced = SweepValues(kBurstValues);
-    const auto bands = BandValues(kBurstValues);
-    std::vector<double> floorLatency, floorBursts;
-    MemoryFigures floorMemory[3];
-    int floorReceived = 0;
-    {
-        BareReceiver each;
-        if (!each.Start()) {
-            return Fail("the bare receiver did not start");
-        }
-        floorLatency = Latency(host, [&](const std::string&) { return Reported(each); });
-        BareReceiver bursts;
-        if (each.Quit(test::DeadlineAfter(kCloseMs)) != kLatencyUpdates ||
-            !bursts.Start({paced.back(), bands.back(), kAfter})) {
-            return Fail("the bare receiver did not receive the host's values");
-        }
-        floorMemory[0] = bursts.Process().Memory();
-        floorBursts.push_back(TimeBurst(host, paced, true, Reported(bursts), kBurstMs));
-        floorMemory[1] = bursts.Process().Memory();
-        floorBursts.push_back(TimeBurst(host, bands, false, Reported(bursts), kBurstMs));
-        floorMemory[2] = bursts.Process().Memory();
-        floorBursts.push_back(TimeBurst(host, {kAfter}, true, Reported(bursts), kUpdateMs));
-        floorReceived = bursts.Quit(test::DeadlineAfter(kCloseMs));
+    BareReceiver each;
+    if (!each.Start()) {
+        return false;
     }
+    floor.latency = Latency(host, [&](const std::string&) { return Reported(each); });
+    BareReceiver bursts;
+    if (each.Quit(test::DeadlineAfter(kCloseMs)) != kLatencyUpdates ||
+        !bursts.Start({paced.back(), bands.back(), kAfter})) {
+        return false;
+    }
+    floor.memory[0] = bursts.Process().Memory();
+    floor.bursts.push_back(TimeBurst(host, paced, true, Reported(bursts), kBurstMs));
+    floor.memory[1] = bursts.Process().Memory();
+    floor.bursts.push_back(TimeBurst(host, bands, false, Reported(bursts), kBurstMs));
+    floor.memory[2] = bursts.Process().Memory();
+    floor.bursts.push_back(TimeBurst(host, {kAfter}, true, Reported(bursts), kUpdateMs));
+    floor.received = bursts.Quit(test::DeadlineAfter(kCloseMs));
+    return true;
+}
 
-    Progress("veskor.exe: latency and bursts");
-    Veskor veskor(host);
-    host.Publish(HostItem::Frequency, "14074.00");
-    if (!veskor.Start() || !veskor.TickAutoBoxes()) {
-        return Fail("veskor.exe did not start, or its auto boxes could not be ticked");
-    }
+void CompareLatency(const std::vector<double>& latency, const FloorFigures& floor) {
+    const double p99 = Percentile(latency, 0.99);
+    Compare("Update latency p50 (1,000 updates)", Percentile(latency, 0.5),
+            Percentile(floor.latency, 0.5), kBareReceiver);
+    Compare("Update latency p99", p99, Percentile(floor.latency, 0.99), kBareReceiver);
+    rows.back().target = "< 5 ms";
+    rows.back().result = Verdict(p99 >= 0 && p99 < kLatencyP99Ms);
+}
+
+// Veskor's latency and both bursts, each beside the bare receiver's.
+void MeasureVeskorBursts(DdeHost& host, Veskor& veskor, const std::vector<std::string>& paced,
+                         const std::vector<std::string>& bands, const FloorFigures& floor) {
     MemoryFigures memory[3] = {veskor.Process().Memory()};
     const std::vector<double> latency =
         Latency(host, [&](const std::string& value) { return veskor.Shows({value}); });
-    const double p99 = Percentile(latency, 0.99);
-    Compare("Update latency p50 (1,000 updates)", Percentile(latency, 0.5),
-            Percentile(floorLatency, 0.5), kBareReceiver);
-    Compare("Update latency p99", p99, Percentile(floorLatency, 0.99), kBareReceiver);
-    rows.back().target = "< 5 ms";
-    rows.back().result = Verdict(p99 >= 0 && p99 < kLatencyP99Ms);
-
+    CompareLatency(latency, floor);
     const double pacedMs = TimeBurst(host, paced, true, veskor.Shows(paced), kBurstMs);
     memory[1] = veskor.Process().Memory();
     const double fullMs = TimeBurst(host, bands, false, veskor.Shows(bands), kBurstMs);
@@ -243,12 +248,12 @@ int RunOnFreshHost() {
     const double aliveMs = TimeBurst(host, {kAfter}, true, veskor.Shows({kAfter}), kUpdateMs);
     Compare("Paced burst of 10,000 (the host pumps between posts), until the last value and its "
             "ticks show",
-            pacedMs, floorBursts[0], kBareReceiver, kBurstRatio);
+            pacedMs, floor.bursts[0], kBareReceiver, kBurstRatio);
     Compare("Full-speed burst of 10,000 (no pumping), until the last value and its ticks show",
-            fullMs, floorBursts[1], kBareReceiver, kBurstRatio);
-    Compare("Then one more value, until it shows: the link is alive", aliveMs, floorBursts[2],
+            fullMs, floor.bursts[1], kBareReceiver, kBurstRatio);
+    Compare("Then one more value, until it shows: the link is alive", aliveMs, floor.bursts[2],
             kBareReceiver);
-    rows.back().floor += " (" + std::to_string(floorReceived) + " of " +
+    rows.back().floor += " (" + std::to_string(floor.received) + " of " +
                          std::to_string(2 * kBurstValues + 1) + " values received)";
     rows.back().target = "shown";
     rows.back().result = Verdict(aliveMs >= 0);
@@ -257,21 +262,24 @@ int RunOnFreshHost() {
                     held ? "last value, ticks, bearing" : "WRONG", "", "", "",
                     "state of last value", Verdict(held)});
     rows.push_back({"Working set: start, after the paced burst, after the full-speed burst",
-                    MemoryRow(memory), MemoryRow(floorMemory), kBareReceiver, "", "no growth",
+                    MemoryRow(memory), MemoryRow(floor.memory), kBareReceiver, "", "no growth",
                     Verdict(memory[2].workingSet <= memory[1].workingSet)});
+}
 
+// Idle processor time beside a fresh bare receiver's, then peak memory and sizes.
+bool MeasureIdle(Veskor& veskor) {
     Progress("idle processor time");
     BareReceiver idle;
     if (!idle.Start()) {
-        return Fail("the bare receiver did not start");
+        return false;
     }
     const double ticks[2] = {veskor.Process().ProcessorMs(), idle.Process().ProcessorMs()};
     const double scheduler[2] = {SchedulerMs("veskor.exe"), SchedulerMs("bare_receiver.exe")};
     test::PumpUntil([] { return false; }, test::DeadlineAfter(kIdleMs), 1000);
-    const double idleTicks = veskor.Process().ProcessorMs() - ticks[0];
     const double idleScheduler = SchedulerMs("veskor.exe") - scheduler[0];
-    Compare("Processor time in 10 idle seconds (GetProcessTimes)", idleTicks,
-            idle.Process().ProcessorMs() - ticks[1], kBareReceiver);
+    Compare("Processor time in 10 idle seconds (GetProcessTimes)",
+            veskor.Process().ProcessorMs() - ticks[0], idle.Process().ProcessorMs() - ticks[1],
+            kBareReceiver);
     Compare("Processor time in 10 idle seconds (Linux scheduler)", idleScheduler,
             SchedulerMs("bare_receiver.exe") - scheduler[1], kBareReceiver);
     rows.back().target = "< 10 ms";
@@ -286,15 +294,72 @@ int RunOnFreshHost() {
     };
     rows.push_back({"Size of the executable (unstripped)", size(L"veskor.exe"),
                     size(L"bare_receiver.exe"), kBareReceiver, "", "", ""});
+    return idle.Quit(test::DeadlineAfter(kCloseMs)) >= 0;
+}
 
-    const bool closed = veskor.Close() && idle.Quit(test::DeadlineAfter(kCloseMs)) >= 0;
+// The host with no history: start-up, latency, both bursts, memory, idle time and size.
+int RunOnFreshHost() {
+    DdeHost host;
+    if (!host.Started()) {
+        return Fail("the bench could not register its DDE service");
+    }
+    // A frequency with two decimals, an azimuth, and a command text that is no command word.
+    host.Publish(HostItem::Frequency, "14074.00");
+    host.Publish(HostItem::Azimuth, "275");
+    host.Publish(HostItem::Command, "CQ");
+    StartUps starts;
+    if (!MeasureStartUps(host, starts)) {
+        return Fail("veskor.exe or a floor did not start and close");
+    }
+    const auto paced = SweepValues(kBurstValues);
+    const auto bands = BandValues(kBurstValues);
+    FloorFigures floor;
+    if (!MeasureBareReceiver(host, paced, bands, floor)) {
+        return Fail("the bare receiver did not receive the host's values");
+    }
+    Progress("veskor.exe: latency and bursts");
+    Veskor veskor(host);
+    host.Publish(HostItem::Frequency, "14074.00");
+    if (!veskor.Start() || !veskor.TickAutoBoxes()) {
+        return Fail("veskor.exe did not start, or its auto boxes could not be ticked");
+    }
+    MeasureVeskorBursts(host, veskor, paced, bands, floor);
+    const bool idled = MeasureIdle(veskor);
+    const bool closed = veskor.Close();
     PrintTable("On a fresh host");
-    PrintSeries("Start-up runs (ms), Veskor:", veskorStarts);
-    PrintSeries("Start-up runs (ms), floor client:", floorStarts);
-    std::printf("Latency max (ms): Veskor %.3f, bare receiver %.3f\n", Percentile(latency, 1),
-                Percentile(floorLatency, 1));
+    PrintSeries("Start-up runs (ms), Veskor:", starts.veskor);
+    PrintSeries("Start-up runs (ms), controls floor:", starts.controlsFloor);
+    PrintSeries("Start-up runs (ms), floor client:", starts.floorClient);
     std::printf("Frequency values published: %d\n", kPublishedOnFreshHost);
-    return closed ? 0 : Fail("veskor.exe did not end with status 0 when its window was closed");
+    return !idled   ? Fail("the idle bare receiver did not start and end")
+           : closed ? 0
+                    : Fail("veskor.exe did not end with status 0 when its window was closed");
+}
+
+// A bare receiver takes a full-speed burst on the host, then vanishes without ending its
+// conversations; the burst's time, or -1 when it did not take it whole.
+double VanishAfterABurst(DdeHost& host, const std::vector<std::string>& bands) {
+    Progress("a bare receiver that vanishes");
+    BareReceiver vanishing;
+    if (!vanishing.Start({bands.back()}, true)) {
+        return -1;
+    }
+    const double ms = TimeBurst(host, bands, false, Reported(vanishing), kBurstMs);
+    return vanishing.Quit(test::DeadlineAfter(kCloseMs)) == kBurstValues ? ms : -1;
+}
+
+// The bare receiver on the used host: its full-speed burst and the value after, or -1 for each
+// it never got; the values its links delivered.
+int BareReceiverOnUsedHost(DdeHost& host, const std::vector<std::string>& bands,
+                           double (&figures)[2]) {
+    Progress("bare receiver on the used host");
+    BareReceiver bare;
+    if (!bare.Start({bands.back(), kAfter})) {
+        return -1;
+    }
+    figures[0] = TimeBurst(host, bands, false, Reported(bare), kUsedHostFloorMs);
+    figures[1] = TimeBurst(host, {kAfter}, true, Reported(bare), kUpdateMs);
+    return bare.Quit(test::DeadlineAfter(kCloseMs));
 }
 
 // A host that has served a client which vanished without ending its conversations, as a program
@@ -307,19 +372,10 @@ int RunOnUsedHost() {
     host.Publish(HostItem::Frequency, "14074.00");
     host.Publish(HostItem::Azimuth, "275");
     const auto bands = BandValues(kBurstValues);
-    Progress("a bare receiver that vanishes");
-    double vanishedMs = -1;
-    {
-        BareReceiver vanishing;
-        if (!vanishing.Start({bands.back()}, true)) {
-            return Fail("the vanishing receiver did not start");
-        }
-        vanishedMs = TimeBurst(host, bands, false, Reported(vanishing), kBurstMs);
-        if (vanishing.Quit(test::DeadlineAfter(kCloseMs)) != kBurstValues) {
-            return Fail("the vanishing receiver lost values on a fresh host");
-        }
+    const double vanishedMs = VanishAfterABurst(host, bands);
+    if (vanishedMs < 0) {
+        return Fail("the vanishing receiver lost values on a fresh host");
     }
-
     Progress("veskor.exe on the used host");
     Veskor veskor(host);
     if (!veskor.Start() || !veskor.TickAutoBoxes()) {
@@ -328,31 +384,20 @@ int RunOnUsedHost() {
     const double fullMs = TimeBurst(host, bands, false, veskor.Shows(bands), kBurstMs);
     const double aliveMs = TimeBurst(host, {kAfter}, true, veskor.Shows({kAfter}), kUpdateMs);
     const bool closed = veskor.Close();
-
-    Progress("bare receiver on the used host");
-    BareReceiver bare;
-    if (!bare.Start({bands.back(), kAfter})) {
-        return Fail("the bare receiver did not start");
-    }
-    const double floorMs = TimeBurst(host, bands, false, Reported(bare), kUsedHostFloorMs);
-    const double floorAliveMs = TimeBurst(host, {kAfter}, true, Reported(bare), kUpdateMs);
-    const int floorReceived = bare.Quit(test::DeadlineAfter(kCloseMs));
-
-    const std::string received = " (" + std::to_string(floorReceived) + " of " +
-                                 std::to_string(kBurstValues + 1) + " values received)";
+    double floor[2] = {-1, -1};
+    const std::string received = " (" + std::to_string(BareReceiverOnUsedHost(host, bands, floor)) +
+                                 " of " + std::to_string(kBurstValues + 1) + " values received)";
     Compare("Full-speed burst of 10,000, until the last value and its ticks show", fullMs,
-            floorMs >= 0 ? floorMs : vanishedMs, floorMs >= 0 ? kBareReceiver : kFreshReceiver,
+            floor[0] >= 0 ? floor[0] : vanishedMs, floor[0] >= 0 ? kBareReceiver : kFreshReceiver,
             kBurstRatio);
-    if (floorMs < 0) {
+    if (floor[0] < 0) {
         rows.back().floor += "; on this host: last value never received" + received;
     }
-    Compare("Then one more value, until it shows: the link is alive", aliveMs, floorAliveMs,
+    Compare("Then one more value, until it shows: the link is alive", aliveMs, floor[1],
             kBareReceiver);
     rows.back().target = "shown";
     rows.back().result = Verdict(aliveMs >= 0);
-    if (floorMs >= 0) {
-        rows.back().floor += received;
-    }
+    rows.back().floor += floor[0] >= 0 ? received : "";
     PrintTable("On a host whose earlier client vanished");
     std::printf("Frequency values published: %d\n", kPublishedOnUsedHost);
     return closed ? 0 : Fail("veskor.exe did not end with status 0 when its window was closed");

@@ -174,13 +174,13 @@ bool Veskor::Close() {
     return window_ && process_.CloseAndWait(window_.Main(), DeadlineAfter(kCloseMs)) == 0;
 }
 
-bool FloorClient::Start() {
-    return process_.Start(L"floor_client.exe") &&
-           PumpUntil([this] { return (window_ = process_.VisibleWindow(L"Floor client")); },
+bool StartUpFloor::Start() {
+    return process_.Start(program_) &&
+           PumpUntil([this] { return (window_ = process_.VisibleWindow(caption_)); },
                      DeadlineAfter(kStartMs), 1);
 }
 
-bool FloorClient::Close() {
+bool StartUpFloor::Close() {
     return process_.CloseAndWait(window_, DeadlineAfter(kCloseMs)) == 0;
 }
 

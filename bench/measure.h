@@ -61,15 +61,20 @@ private:
     StationPanel expected_;
 };
 
-// The floor client, the floor of start-up: it opens the three links, then shows its window.
-class FloorClient {
+// A floor of start-up: it opens the three links, then shows its window. The floor client shows
+// one plain window; the controls floor Veskor's nineteen controls under Veskor's manifest.
+class StartUpFloor {
 public:
+    StartUpFloor(const wchar_t* program, const wchar_t* caption)
+        : program_(program), caption_(caption) {}
     // Starts it and waits until its window shows.
     bool Start();
     // Closes it; true when it ended by itself.
     bool Close();
 
 private:
+    const wchar_t* program_;
+    const wchar_t* caption_;
     Program process_;
     HWND window_ = nullptr;
 };

@@ -1,20 +1,14 @@
-// The table of host links.
+// Finding a host link's row, and the two halves of its topic.
 #include "linked_field.h"
 
 #include <algorithm>
 
 namespace veskor {
 
-const std::array<LinkedFieldLink, 3> kLinkedFields{{
-    {LinkedField::Frequency, "MixW|QSO", "Khz", PanelField::FrequencyText},
-    {LinkedField::Azimuth, "MixW|QSO", "Az", PanelField::AzimuthText},
-    {LinkedField::Command, "MixW|CAT", "Command", PanelField::CommandText},
-}};
-
 const LinkedFieldLink& LinkOf(LinkedField field) {
     const auto found = std::ranges::find(kLinkedFields, field, &LinkedFieldLink::field);
     // Every enumerator has a row; a value outside the enumeration falls back to the first.
-    return found != kLinkedFields.end() ? *found : kLinkedFields.front();
+    return found != std::ranges::end(kLinkedFields) ? *found : kLinkedFields[0];
 }
 
 std::string_view ApplicationOf(std::string_view linkTopic) {

@@ -3,7 +3,6 @@
 
 #include "station_panel.h"
 
-#include <array>
 #include <string_view>
 
 namespace veskor {
@@ -19,7 +18,11 @@ struct LinkedFieldLink {
 };
 
 // One row per field, in start-up order.
-extern const std::array<LinkedFieldLink, 3> kLinkedFields;
+inline constexpr LinkedFieldLink kLinkedFields[] = {
+    {LinkedField::Frequency, "MixW|QSO", "Khz", PanelField::FrequencyText},
+    {LinkedField::Azimuth, "MixW|QSO", "Az", PanelField::AzimuthText},
+    {LinkedField::Command, "MixW|CAT", "Command", PanelField::CommandText},
+};
 
 const LinkedFieldLink& LinkOf(LinkedField field);
 

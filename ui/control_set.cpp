@@ -13,6 +13,7 @@ namespace veskor {
 
 void ControlSet::Create(HWND parent) {
     const auto table = ControlTable();
+    controls_.assign(table.size(), nullptr);
     const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE));
     for (const ControlRow* row : CreationOrder()) {
         const ControlKindRow& kind = KindOf(row->kind);

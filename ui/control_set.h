@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <array>
+#include <vector>
 
 namespace veskor {
 
@@ -26,7 +27,7 @@ public:
     const ControlRow* RowOf(HWND control) const;
 
 private:
-    std::array<HWND, kControlCount> controls_{}; // in table order
+    std::vector<HWND> controls_; // in table order
     std::array<HWND, kPanelFieldCount> byField_{};
     FontOwner font_;
 };

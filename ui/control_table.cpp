@@ -37,12 +37,11 @@ constexpr ControlRow kControls[] = {
     {Id::CheckAutoRotate,CheckBox,   L"Auto rotate",        5760, 2640, 1335, 255, 16, {},              Field::AutoRotate,       nullptr},
 };
 // clang-format on
-static_assert(std::size(kControls) == kControlCount);
 
 } // namespace
 
-std::span<const ControlRow, kControlCount> ControlTable() {
-    return std::span<const ControlRow, kControlCount>(kControls);
+std::span<const ControlRow> ControlTable() {
+    return kControls;
 }
 
 std::size_t ControlIndex(ControlId id) {

@@ -32,14 +32,12 @@ struct ControlRow {
     PanelAction action;                // for a push button: what pressing it runs
 };
 
-inline constexpr std::size_t kControlCount = 19;
-
 // The client area, in twips.
 inline constexpr int kClientWidthTwips = 7440;
 inline constexpr int kClientHeightTwips = 3015;
 
-std::span<const ControlRow, kControlCount> ControlTable();
-// The row's place in the table, or kControlCount for an id without one.
+std::span<const ControlRow> ControlTable();
+// The row's place in the table, or the table's size for an id without one.
 std::size_t ControlIndex(ControlId id);
 
 // The creation order, which is also the z-order from the top. The dialog keyboard handling walks

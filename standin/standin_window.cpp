@@ -10,12 +10,8 @@ constexpr wchar_t kClassName[] = L"VeskorStandinHost";
 constexpr int kFirstBoxId = 100;
 
 // Layout in pixels at 96 dpi.
-constexpr int kMargin = 12;
-constexpr int kLabelWidth = 72;
-constexpr int kBoxWidth = 220;
-constexpr int kRowHeight = 24;
-constexpr int kRowGap = 8;
-constexpr int kNoteHeight = 20;
+constexpr int kMargin = 12, kLabelWidth = 72, kBoxWidth = 220; // across
+constexpr int kRowHeight = 24, kRowGap = 8, kNoteHeight = 20;  // down
 
 // A box shows at most the beginning of a value: Wine's edit box takes seconds to take in tens of
 // kilobytes, and nobody reads a megabyte there. The value served is always the whole one.

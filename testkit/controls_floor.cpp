@@ -16,23 +16,11 @@ namespace {
 
 using veskor::ControlRow;
 
-HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV, HSZ, HSZ, HDDEDATA data, ULONG_PTR, ULONG_PTR) {
-    return type == XTYP_ADVDATA && data ? reinterpret_cast<HDDEDATA>(DDE_FACK) : nullptr;
-}
-
-LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
 // The window, hidden, with its controls in the table's places at the screen's density.
 HWND CreateFloorWindow(HINSTANCE instance, veskor::FontOwner& font) {
     constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = WindowProcedure;
+    windowClass.lpfnWndProc = veskor::test::FloorWindowProcedure;
     windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -65,19 +53,5 @@ HWND CreateFloorWindow(HINSTANCE instance, veskor::FontOwner& font) {
 int main() {
     veskor::FontOwner font;
     HWND window = CreateFloorWindow(GetModuleHandleW(nullptr), font);
-    veskor::test::FloorInstances instances = {};
-    if (!window || !veskor::test::OpenFloorLinks(Callback, instances)) {
-        return -1;
-    }
-    ShowWindow(window, SW_SHOWDEFAULT);
-    UpdateWindow(window);
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-    for (DWORD instance : instances) {
-        DdeUninitialize(instance);
-    }
-    return 0;
+    return veskor::test::RunFloor(window);
 }

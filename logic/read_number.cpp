@@ -115,11 +115,11 @@ std::string TakeDecimalCharacters(NumberCharacters& in) {
 // digit (give or take one) plus its exponent tells which.
 bool IsTooLarge(std::string_view number) {
     const std::size_t exponentAt = std::min(number.find('e'), number.size());
-    const std::string_view mantissa = number.substr(0, exponentAt);
+    const std::string_view mantissa(number.data(), exponentAt);
     const auto point = static_cast<long long>(std::min(mantissa.find('.'), mantissa.size()));
     const auto magnitude = point - static_cast<long long>(mantissa.find_first_of("123456789"));
     constexpr long long kLargeEnough = 1'000'000'000'000LL; // far beyond any double
-    long long exponent = 0;
+    long long exponent{};
     for (char c : number.substr(exponentAt)) {
         if (IsDecimalDigit(c)) {
             exponent = std::min(exponent * 10 + (c - '0'), kLargeEnough);

@@ -1,6 +1,7 @@
 // The antenna and bearing rules.
 #include "rules.h"
 
+#include <algorithm>
 #include <array>
 
 namespace veskor {
@@ -44,13 +45,10 @@ bool InSector(const Sector& sector, double azimuth) {
 } // namespace
 
 AntennaKind ChooseLowBandDipole(double azimuth) {
-    for (const Sector& sector : kNorthSouthSectors) {
-        if (InSector(sector, azimuth)) {
-            return AntennaKind::DipoleNS;
-        }
-    }
-    // NaN cannot come from ReadNumber; should a caller pass one, it fails every test above.
-    return AntennaKind::DipoleEW;
+    // NaN cannot come from ReadNumber; should a caller pass one, it is in no sector.
+    const bool northSouth = std::ranges::any_of(
+        kNorthSouthSectors, [azimuth](const Sector& sector) { return InSector(sector, azimuth); });
+    return northSouth ? AntennaKind::DipoleNS : AntennaKind::DipoleEW;
 }
 
 AntennaKind ChooseAntenna(std::string_view frequencyText, std::string_view azimuthText) {

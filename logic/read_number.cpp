@@ -44,10 +44,8 @@ public:
         }
         return at_ < text_.size() ? text_[at_] : char{};
     }
-    void Skip() {
-        Peek();
-        ++at_;
-    }
+    // Takes the character that Peek has just returned.
+    void TakePeeked() { ++at_; }
     // Appends the decimal digits that follow (blanks between them skipped) to out.
     void TakeDigits(std::string& out) {
         for (; at_ < text_.size(); ++at_) {
@@ -81,7 +79,7 @@ double ReadPrefixedInteger(NumberCharacters& in, int base) {
     for (int digit = DigitValue(in.Peek(), base); digit < base;
          digit = DigitValue(in.Peek(), base)) {
         value = value * base + digit;
-        in.Skip();
+        in.TakePeeked();
     }
     return value;
 }

@@ -19,7 +19,8 @@ using namespace std::literals;
 
 TEST(ReadNumber, Readings) {
     const double inf = std::numeric_limits<double>::infinity();
-    const std::string nines(10000, '9'), zeros(400, '0'), junk(1 << 16, '\xFF');
+    const std::string nines(10000, '9'), zeros(400, '0'), zeros5000(5000, '0'),
+        junk(1 << 16, '\xFF');
     // clang-format off
     const std::vector<std::pair<std::string, double>> table{
         // Decimal forms; a second point, a comma, a unit or a byte beyond ASCII ends the number.
@@ -45,6 +46,7 @@ TEST(ReadNumber, Readings) {
         {"4.9406564584124654e-324", 4.9406564584124654e-324}, {"2e-324", 0},
         {"0." + zeros + "1e400", 0.1}, {"0." + zeros + "1e70", 0}, {"1" + zeros + "e-92", 1e308},
         {"1" + zeros + "e-91", inf}, {"0e99999999999999999999", 0},
+        {"1" + zeros5000 + "e-4500", inf}, {"1" + zeros5000 + "e-5400", 0},
     };
     // clang-format on
     for (const auto& [text, expected] : table) {

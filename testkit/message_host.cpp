@@ -1,0 +1,428 @@
+// The host "MixW" on the DDE messages themselves. Who frees what follows the protocol: the
+// receiver of a message deletes its atoms and frees its memory unless it hands them on in its
+// reply; a negative WM_DDE_ACK leaves memory to the side that allocated it.
+#include "message_host.h"
+
+#include <dde.h>
+
+#include <algorithm>
+#include <cstddef>
+
+namespace veskor::test {
+
+namespace {
+
+constexpr const wchar_t* kApplication = L"MixW";
+constexpr const wchar_t* kTopics[] = {L"QSO", L"CAT"};
+constexpr const wchar_t* kWindowClass = L"VeskorMessageHost";
+constexpr WORD kAck = 0x8000; // DDEACK's fAck
+// How long the destructor waits for the clients to reply to the end of their conversations.
+constexpr std::chrono::milliseconds kClosingPatience{2000};
+
+int TopicOf(HostItem item) {
+    return item == HostItem::Command ? 1 : 0;
+}
+
+bool Names(ATOM atom, const wchar_t* name) {
+    return lstrcmpiW(AtomName(atom).c_str(), name) == 0;
+}
+
+// The item an atom names on a topic, if the host has it there.
+std::optional<HostItem> ItemOn(int topic, ATOM atom) {
+    for (HostItem item : kHostItems) {
+        if (TopicOf(item) == topic && Names(atom, ItemName(item))) {
+            return item;
+        }
+    }
+    return std::nullopt;
+}
+
+void RegisterWindowClass(WNDPROC procedure) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = kWindowClass;
+    RegisterClassW(&windowClass); // fails harmlessly once registered
+}
+
+// Posts a reply that carries an atom; on failure the atom and the packed parameter are freed here.
+void PostAck(HWND from, HWND to, WORD status, ATOM atom) {
+    const LPARAM lParam = PackDDElParam(WM_DDE_ACK, status, atom);
+    if (!PostMessageW(to, WM_DDE_ACK, reinterpret_cast<WPARAM>(from), lParam)) {
+        FreeDDElParam(WM_DDE_ACK, lParam);
+        GlobalDeleteAtom(atom);
+    }
+}
+
+// A value's memory: the DDEDATA header, then the bytes.
+GlobalMemory MakeData(const std::string& bytes, UINT format, bool ackReq, bool response) {
+    const std::size_t header = offsetof(DDEDATA, Value);
+    GlobalMemory memory = GlobalMemory::Shared(header + bytes.size());
+    Locked<BYTE> data(memory.get());
+    if (data.get() == nullptr) {
+        return {};
+    }
+    auto* fields = reinterpret_cast<DDEDATA*>(data.get());
+    *fields = DDEDATA{};
+    fields->fResponse = response;
+    fields->fRelease = 1; // the client frees it once read
+    fields->fAckReq = ackReq;
+    fields->cfFormat = static_cast<short>(format);
+    std::copy(bytes.begin(), bytes.end(), data.get() + header);
+    return memory;
+}
+
+struct Link {
+    HostItem item;
+    UINT format;
+    bool ackReq;   // the client asked to acknowledge each value
+    bool deferred; // the client asked for notices without data
+    bool awaitingAck = false;
+    bool valueWaiting = false;     // a newer value waits behind the one not yet acknowledged
+    HGLOBAL outstanding = nullptr; // the data of that one, freed here if the client refuses it
+};
+
+} // namespace
+
+struct MessageHost::Conversation {
+    HWND window;
+    HWND client;
+    int topic;
+    std::vector<Link> links{};
+    bool ending = false; // the host has posted WM_DDE_TERMINATE and awaits the reply
+};
+
+MessageHost::MessageHost(HostManners manners) : manners_(manners) {
+    RegisterWindowClass(&MessageHost::OnMessage);
+    // Top-level, as a broadcast initiate reaches only top-level windows; never shown.
+    listener_ = CreateWindowExW(0, kWindowClass, L"MixW", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), this);
+}
+
+MessageHost::~MessageHost() {
+    Close(DeadlineAfter(kClosingPatience));
+    if (listener_ != nullptr) {
+        DestroyWindow(listener_);
+    }
+}
+
+LRESULT CALLBACK MessageHost::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* host = reinterpret_cast<MessageHost*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (host == nullptr || message < WM_DDE_FIRST || message > WM_DDE_LAST) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    return host->Handle(window, message, wParam, lParam);
+}
+
+LRESULT MessageHost::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DDE_INITIATE) {
+        if (window == listener_) {
+            Initiate(reinterpret_cast<HWND>(wParam), lParam);
+        }
+        return 0;
+    }
+    if (message == WM_DDE_TERMINATE) {
+        Terminated(window);
+        return 0;
+    }
+    Conversation* conversation = Find(window);
+    if (conversation == nullptr) {
+        return 0;
+    }
+    switch (message) {
+    case WM_DDE_ADVISE:
+        Advise(*conversation, lParam);
+        break;
+    case WM_DDE_UNADVISE:
+        Unadvise(*conversation, lParam);
+        break;
+    case WM_DDE_REQUEST:
+        Request(*conversation, lParam);
+        break;
+    case WM_DDE_ACK:
+        Acknowledged(*conversation, lParam);
+        break;
+    default: // pokes, executes and anything else: this host only publishes
+        Refuse(*conversation, message, lParam);
+        break;
+    }
+    return 0;
+}
+
+// A null name is a wildcard: every topic the host has gets a conversation of its own.
+void MessageHost::Initiate(HWND client, LPARAM names) {
+    const ATOM application = LOWORD(names), topic = HIWORD(names);
+    if (application != 0 && !Names(application, kApplication)) {
+        return;
+    }
+    for (int index = 0; index < 2; ++index) {
+        if (topic == 0 || Names(topic, kTopics[index])) {
+            Open(client, index);
+        }
+    }
+}
+
+void MessageHost::Open(HWND client, int topic) {
+    const HWND window = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                        GetModuleHandleW(nullptr), this);
+    if (window == nullptr) {
+        return;
+    }
+    conversations_.push_back(std::make_unique<Conversation>(Conversation{window, client, topic}));
+    // The answer to an initiate is sent, unpacked, with new atoms that the client deletes.
+    GlobalAtom application(kApplication), name(kTopics[topic]);
+    SendMessageW(client, WM_DDE_ACK, reinterpret_cast<WPARAM>(window),
+                 MAKELPARAM(application.Release(), name.Release()));
+}
+
+MessageHost::Conversation* MessageHost::Find(HWND window) {
+    const auto found = std::ranges::find_if(conversations_, [window](const auto& conversation) {
+        return conversation->window == window;
+    });
+    return found != conversations_.end() ? found->get() : nullptr;
+}
+
+// Accepted: the options' memory is the host's to free, the atom goes back in the reply.
+// Refused: both go back to the client, which frees them.
+void MessageHost::Advise(Conversation& conversation, LPARAM lParam) {
+    UINT_PTR options = 0, atom = 0;
+    UnpackDDElParam(WM_DDE_ADVISE, lParam, &options, &atom);
+    DDEADVISE asked{};
+    if (Locked<DDEADVISE> read(reinterpret_cast<HGLOBAL>(options)); read.get() != nullptr) {
+        asked = *read.get();
+    }
+    const auto item = ItemOn(conversation.topic, static_cast<ATOM>(atom));
+    const bool accept =
+        item && asked.cfFormat == CF_TEXT &&
+        !(manners_.refusedItem && Names(static_cast<ATOM>(atom), manners_.refusedItem));
+    const LPARAM reply = ReuseDDElParam(lParam, WM_DDE_ADVISE, WM_DDE_ACK, accept ? kAck : 0, atom);
+    if (!PostMessageW(conversation.client, WM_DDE_ACK,
+                      reinterpret_cast<WPARAM>(conversation.window), reply)) {
+        FreeDDElParam(WM_DDE_ACK, reply);
+        GlobalDeleteAtom(static_cast<ATOM>(atom));
+        GlobalFree(reinterpret_cast<HGLOBAL>(options));
+        return;
+    }
+    if (!accept) {
+        return;
+    }
+    GlobalFree(reinterpret_cast<HGLOBAL>(options));
+    std::erase_if(conversation.links, [&](const Link& link) { return link.item == *item; });
+    conversation.links.push_back(Link{*item, CF_TEXT, asked.fAckReq != 0, asked.fDeferUpd != 0});
+    if (manners_.refuseRequests) {
+        Send(conversation, *item, CF_TEXT, asked.fDeferUpd != 0);
+    }
+}
+
+// An unpacked parameter: the format and the item, a null item meaning every link.
+void MessageHost::Unadvise(Conversation& conversation, LPARAM lParam) {
+    UINT_PTR format = 0, atom = 0;
+    UnpackDDElParam(WM_DDE_UNADVISE, lParam, &format, &atom);
+    std::erase_if(conversation.links, [&](const Link& link) {
+        return (atom == 0 || Names(static_cast<ATOM>(atom), ItemName(link.item))) &&
+               (format == 0 || format == link.format);
+    });
+    FreeDDElParam(WM_DDE_UNADVISE, lParam);
+    PostAck(conversation.window, conversation.client, kAck, static_cast<ATOM>(atom));
+}
+
+// Answered with the value, the request's atom reused for it; refused with a negative
+// acknowledgement that carries the atom back.
+void MessageHost::Request(Conversation& conversation, LPARAM lParam) {
+    UINT_PTR format = 0, atom = 0;
+    UnpackDDElParam(WM_DDE_REQUEST, lParam, &format, &atom);
+    FreeDDElParam(WM_DDE_REQUEST, lParam);
+    const auto item = ItemOn(conversation.topic, static_cast<ATOM>(atom));
+    const bool refused =
+        manners_.refuseRequests || !item || format != CF_TEXT ||
+        (manners_.refusedItem && Names(static_cast<ATOM>(atom), manners_.refusedItem));
+    if (refused) {
+        PostAck(conversation.window, conversation.client, 0, static_cast<ATOM>(atom));
+        return;
+    }
+    GlobalAtom owned = GlobalAtom::Adopt(static_cast<ATOM>(atom));
+    GlobalMemory data = MakeData(Served(*item, CF_TEXT), CF_TEXT, false, true);
+    const LPARAM reply = PackDDElParam(WM_DDE_DATA, reinterpret_cast<UINT_PTR>(data.get()), atom);
+    if (PostMessageW(conversation.client, WM_DDE_DATA,
+                     reinterpret_cast<WPARAM>(conversation.window), reply)) {
+        owned.Release();
+        data.Release();
+    } else {
+        FreeDDElParam(WM_DDE_DATA, reply);
+    }
+}
+
+// The client's answer to a value that asked for one. A refused value's memory is still the
+// host's; then the newest value waiting behind it goes.
+void MessageHost::Acknowledged(Conversation& conversation, LPARAM lParam) {
+    UINT_PTR status = 0, atom = 0;
+    UnpackDDElParam(WM_DDE_ACK, lParam, &status, &atom);
+    FreeDDElParam(WM_DDE_ACK, lParam);
+    GlobalAtom owned = GlobalAtom::Adopt(static_cast<ATOM>(atom));
+    for (Link& link : conversation.links) {
+        if (!link.awaitingAck || !Names(owned.get(), ItemName(link.item))) {
+            continue;
+        }
+        if ((status & kAck) == 0 && link.outstanding != nullptr) {
+            GlobalFree(link.outstanding);
+        }
+        link.awaitingAck = false;
+        link.outstanding = nullptr;
+        if (link.valueWaiting) {
+            link.valueWaiting = false;
+            Send(conversation, link.item, link.format, link.deferred);
+        }
+        return;
+    }
+}
+
+// Executes and pokes get a negative acknowledgement that hands their memory back to the client.
+void MessageHost::Refuse(Conversation& conversation, UINT message, LPARAM lParam) {
+    ++refused_;
+    LPARAM reply = 0;
+    if (message == WM_DDE_EXECUTE) {
+        reply = PackDDElParam(WM_DDE_ACK, 0, static_cast<UINT_PTR>(lParam));
+    } else if (message == WM_DDE_POKE) {
+        UINT_PTR data = 0, atom = 0;
+        UnpackDDElParam(WM_DDE_POKE, lParam, &data, &atom);
+        reply = ReuseDDElParam(lParam, WM_DDE_POKE, WM_DDE_ACK, 0, atom);
+    } else {
+        return;
+    }
+    if (!PostMessageW(conversation.client, WM_DDE_ACK,
+                      reinterpret_cast<WPARAM>(conversation.window), reply)) {
+        FreeDDElParam(WM_DDE_ACK, reply);
+    }
+}
+
+// The client ended the conversation, or answered the host's end of it. Either way the window
+// goes; only a client that ended it first is answered, and nothing is posted after that.
+void MessageHost::Terminated(HWND window) {
+    const auto found = std::ranges::find_if(conversations_, [window](const auto& conversation) {
+        return conversation->window == window;
+    });
+    if (found == conversations_.end()) {
+        return;
+    }
+    const Conversation& conversation = **found;
+    if (!conversation.ending) {
+        PostMessageW(conversation.client, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(window), 0);
+    }
+    DestroyWindow(window);
+    conversations_.erase(found);
+}
+
+bool MessageHost::Close(Deadline deadline) {
+    for (auto& conversation : conversations_) {
+        conversation->ending = true;
+        PostMessageW(conversation->client, WM_DDE_TERMINATE,
+                     reinterpret_cast<WPARAM>(conversation->window), 0);
+    }
+    const bool replied = PumpUntil([&] { return conversations_.empty(); }, deadline, 10);
+    // Those that gave no answer in time are ended without it.
+    for (auto& conversation : conversations_) {
+        DestroyWindow(conversation->window);
+    }
+    conversations_.clear();
+    return replied;
+}
+
+std::string MessageHost::Served(HostItem item, UINT format) const {
+    std::string text = values_[static_cast<std::size_t>(item)];
+    text += manners_.suffix;
+    if (format == CF_UNICODETEXT) {
+        std::wstring wide(text.begin(), text.end());
+        wide.push_back(L'\0');
+        return std::string(reinterpret_cast<const char*>(wide.data()),
+                           wide.size() * sizeof(wchar_t));
+    }
+    if (manners_.ending == Ending::Nul) {
+        text.push_back('\0');
+    } else if (manners_.ending == Ending::NulAndMore) {
+        text += std::string("\0-99 kHz", 8);
+    }
+    return text;
+}
+
+void MessageHost::Publish(HostItem item, std::string_view text) {
+    values_[static_cast<std::size_t>(item)] = text;
+    for (auto& conversation : conversations_) {
+        const bool linked = std::ranges::any_of(
+            conversation->links, [item](const Link& link) { return link.item == item; });
+        if (linked) {
+            if (manners_.alsoUnicode) {
+                PostValue(*conversation, item, CF_UNICODETEXT, false, false, false);
+            }
+            Send(*conversation, item, CF_TEXT, false);
+        } else if (manners_.postToOtherItemsLinks && conversation->topic == TopicOf(item) &&
+                   !conversation->links.empty()) {
+            PostValue(*conversation, item, CF_TEXT, false, false, false);
+        }
+    }
+}
+
+// Down the item's link, or, while the client has not acknowledged the last value, kept for
+// later: the newest waiting value replaces an older one.
+void MessageHost::Send(Conversation& conversation, HostItem item, UINT format, bool deferred) {
+    const auto link = std::ranges::find(conversation.links, item, &Link::item);
+    if (link == conversation.links.end() || conversation.ending) {
+        return;
+    }
+    const bool ackReq = link->ackReq || manners_.ackEveryValue;
+    if (ackReq && link->awaitingAck) {
+        link->valueWaiting = true;
+        return;
+    }
+    if (PostValue(conversation, item, format, ackReq, false, deferred || link->deferred) &&
+        ackReq) {
+        link->awaitingAck = true;
+    }
+}
+
+// One WM_DDE_DATA with a new atom of the item's name; a deferred link gets a notice without data.
+bool MessageHost::PostValue(Conversation& conversation, HostItem item, UINT format, bool ackReq,
+                            bool response, bool deferred) {
+    GlobalMemory data =
+        deferred ? GlobalMemory() : MakeData(Served(item, format), format, ackReq, response);
+    GlobalAtom atom(ItemName(item));
+    if ((!deferred && data.get() == nullptr) || atom.get() == 0) {
+        return false;
+    }
+    const LPARAM lParam =
+        PackDDElParam(WM_DDE_DATA, reinterpret_cast<UINT_PTR>(data.get()), atom.get());
+    if (!PostMessageW(conversation.client, WM_DDE_DATA,
+                      reinterpret_cast<WPARAM>(conversation.window), lParam)) {
+        FreeDDElParam(WM_DDE_DATA, lParam);
+        return false;
+    }
+    const ATOM posted = atom.Release();
+    if (manners_.releasesItemAtoms) {
+        ReleaseEarly(posted);
+    }
+    if (ackReq) {
+        const auto link = std::ranges::find(conversation.links, item, &Link::item);
+        if (link != conversation.links.end()) {
+            link->outstanding = data.get();
+        }
+    }
+    data.Release(); // the client frees it once read
+    return true;
+}
+
+// The host's reference to the item's atom goes; a string of its own may take the number.
+void MessageHost::ReleaseEarly(ATOM posted) {
+    GlobalDeleteAtom(posted);
+    static int taken = 0;
+    const std::wstring name = L"MixW scratch " + std::to_wstring(++taken);
+    if (ownStrings_.size() >= 16) {
+        ownStrings_.pop_front();
+    }
+    ownStrings_.emplace_back(name.c_str());
+}
+
+} // namespace veskor::test

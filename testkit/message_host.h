@@ -1,0 +1,102 @@
+// The host "MixW" speaking the DDE messages itself (WM_DDE_INITIATE, ADVISE, REQUEST, DATA, ACK,
+// UNADVISE, TERMINATE), as many programs of the real host's age do, not through DDEML. Its
+// manners are those such servers show, chosen by the test; it runs on the thread that creates it,
+// which must pump messages (pump.h) while clients wait for it.
+#pragma once
+
+#include "dde_host.h"
+#include "dde_owners.h"
+#include "pump.h"
+
+#include <windows.h>
+
+#include <array>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace veskor::test {
+
+// What the served memory holds after a value's text.
+enum class Ending {
+    Nul,        // a terminating NUL, as CF_TEXT usually is
+    None,       // the memory ends with the text's last character
+    NulAndMore, // a NUL, then bytes that are not part of the value
+};
+
+struct HostManners {
+    // Every value asks for an acknowledgement, and while one is outstanding on a link the newer
+    // values wait behind it, only the newest kept.
+    bool ackEveryValue = false;
+    // Requests are refused; the current value is pushed right after an advise is accepted.
+    bool refuseRequests = false;
+    // This item's advise is refused (nullptr: none).
+    const wchar_t* refusedItem = nullptr;
+    // A value also goes down every other conversation on its topic, linked for another item.
+    bool postToOtherItemsLinks = false;
+    // Appended to every value, as "\r\n".
+    std::string_view suffix{};
+    Ending ending = Ending::Nul;
+    // Every value is also offered in CF_UNICODETEXT, before the CF_TEXT one, on every link.
+    bool alsoUnicode = false;
+    // The host gives up its reference to a value's item atom as soon as the value is posted, and
+    // takes an atom for a string of its own right after, which may get the freed number: what
+    // Wine's DDEML host does to the messages it has posted when a later post fails.
+    bool releasesItemAtoms = false;
+};
+
+class MessageHost {
+public:
+    explicit MessageHost(HostManners manners = {});
+    // Ends every conversation as Close does, waiting briefly for the clients' replies.
+    ~MessageHost();
+    MessageHost(const MessageHost&) = delete;
+    MessageHost& operator=(const MessageHost&) = delete;
+
+    bool Started() const { return listener_ != nullptr; }
+
+    // Stores the text and posts it down every link on the item (suffix and ending as the
+    // manners say).
+    void Publish(HostItem item, std::string_view text);
+
+    // The conversations the host holds: opened and not yet ended by a WM_DDE_TERMINATE.
+    std::size_t Conversations() const { return conversations_.size(); }
+    // The executes and pokes it has refused.
+    int Refused() const { return refused_; }
+
+    // Ends every conversation: posts WM_DDE_TERMINATE and waits for each client's reply until
+    // the deadline. Whether every client replied in time.
+    bool Close(Deadline deadline);
+
+    struct Conversation;
+
+private:
+    static LRESULT CALLBACK OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void Initiate(HWND client, LPARAM names);
+    void Open(HWND client, int topic);
+    void Advise(Conversation& conversation, LPARAM lParam);
+    void Unadvise(Conversation& conversation, LPARAM lParam);
+    void Request(Conversation& conversation, LPARAM lParam);
+    void Acknowledged(Conversation& conversation, LPARAM lParam);
+    void Terminated(HWND window);
+    void Refuse(Conversation& conversation, UINT message, LPARAM lParam);
+    void Send(Conversation& conversation, HostItem item, UINT format, bool deferred);
+    bool PostValue(Conversation& conversation, HostItem item, UINT format, bool ackReq,
+                   bool response, bool deferred);
+    std::string Served(HostItem item, UINT format) const;
+    void ReleaseEarly(ATOM posted);
+    Conversation* Find(HWND window);
+
+    HostManners manners_;
+    HWND listener_ = nullptr;
+    std::vector<std::unique_ptr<Conversation>> conversations_;
+    std::array<std::string, 3> values_;
+    int refused_ = 0;
+    std::deque<GlobalAtom> ownStrings_; // the newest strings taken after releasing an atom
+};
+
+} // namespace veskor::test

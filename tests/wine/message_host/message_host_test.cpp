@@ -1,0 +1,220 @@
+// veskor.exe against hosts that speak the DDE messages themselves, each with the manners of one
+// kind of real server, from one table: the values standing at start-up, the autos, the command
+// words and the host closing, with every value only ever in its own item's box and shown whole;
+// a full-speed burst and a 1 MiB value on a link that waits for each acknowledgement; a start-up
+// that the host refuses.
+#include "dde_conversation.h"
+#include "message_host.h"
+#include "program.h"
+#include "window.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace veskor::test {
+namespace {
+
+using Id = ControlId;
+
+struct Variant {
+    const char* name;
+    HostManners manners;
+};
+// clang-format off
+const Variant kVariants[] = {
+    {"Careful",                   {}},
+    {"AcknowledgesEachValue",     {.ackEveryValue = true}},
+    {"PushesInsteadOfAnswering",  {.refuseRequests = true}},
+    {"RefusesTheCommandItem",     {.refusedItem = L"Command"}},
+    {"PostsToOtherItemsLinks",    {.postToOtherItemsLinks = true}},
+    {"EndsValuesWithCrLf",        {.suffix = "\r\n"}},
+    {"ServesNoNul",               {.ending = Ending::None}},
+    {"ServesBytesPastTheNul",     {.ending = Ending::NulAndMore}},
+    {"AlsoOffersUnicodeText",     {.alsoUnicode = true}},
+    {"ReleasesItsItemAtomsEarly", {.releasesItemAtoms = true}},
+};
+// clang-format on
+
+void PrintTo(const Variant& variant, std::ostream* out) {
+    *out << variant.name;
+}
+
+std::wstring Wide(std::string_view text) {
+    return std::wstring(text.begin(), text.end());
+}
+
+class HostVariants : public testing::TestWithParam<Variant> {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(host_.Started());
+        host_.Publish(HostItem::Frequency, "14074.00");
+        host_.Publish(HostItem::Azimuth, "275");
+        host_.Publish(HostItem::Command, "SWITCH");
+    }
+    // The text a value shows as: whole, with what the host puts after it.
+    std::wstring Shown(std::string_view value) const {
+        return Wide(value) + Wide(GetParam().manners.suffix);
+    }
+    // A command word acts only when it arrives alone.
+    bool WordsAct() const { return GetParam().manners.suffix.empty(); }
+    void Publish(HostItem item, const char* value) { host_.Publish(item, value); }
+    // Waits until the four boxes show these texts and these boxes are ticked.
+    void Expect(std::string_view khz, std::string_view az, std::string_view command,
+                std::wstring bearing, int ticks) {
+        const std::wstring texts[] = {Shown(khz), Shown(az), Shown(command), bearing};
+        const Id boxes[] = {Id::TextKhz, Id::TextAz, Id::TextCommand, Id::TextBearing};
+        const auto shows = [&] {
+            for (int i = 0; i < 4; ++i) {
+                if (window_.Text(boxes[i]) != texts[i]) {
+                    return false;
+                }
+            }
+            return window_.Ticks() == ticks;
+        };
+        EXPECT_TRUE(Wait(shows)) << "shows " << window_.Utf8(Id::TextKhz) << " | "
+                                 << window_.Utf8(Id::TextAz) << " | "
+                                 << window_.Utf8(Id::TextCommand) << " | "
+                                 << window_.Utf8(Id::TextBearing) << ", ticks " << window_.Ticks();
+    }
+    void RunScenario();
+    void RunRefusedStartUp();
+
+    MessageHost host_{GetParam().manners};
+    Program veskor_;
+    AppWindow window_;
+};
+
+// Values at start-up, the autos, the command words, then the host ends its conversations.
+void HostVariants::RunScenario() {
+    ASSERT_TRUE(window_ = StartVeskor(veskor_));
+    const int beam = WordsAct() ? Beam : 0;
+    Expect("14074.00", "275", "SWITCH", L"0", beam);
+    ASSERT_TRUE(window_.Click(Id::CheckAutoSwitch) && window_.Click(Id::CheckAutoRotate));
+    Publish(HostItem::Frequency, "3600"); // 80 m, facing 275: the east/west dipole
+    Expect("3600", "275", "SWITCH", L"0", EW | AS | AR);
+    Publish(HostItem::Azimuth, "10");
+    Expect("3600", "10", "SWITCH", L"0", NS | AS | AR);
+    Publish(HostItem::Frequency, "21200"); // the beam, and the azimuth copied whole
+    Expect("21200", "10", "SWITCH", Shown("10"), Beam | AS | AR);
+    ASSERT_TRUE(window_.Click(Id::CheckAutoSwitch) && window_.Click(Id::CheckAutoRotate));
+    Publish(HostItem::Azimuth, "123");
+    Publish(HostItem::Command, "ROTATE");
+    const std::wstring rotated = WordsAct() ? Shown("123") : Shown("10");
+    Expect("21200", "123", "ROTATE", rotated, Beam);
+    Publish(HostItem::Frequency, "7050");
+    Publish(HostItem::Command, "SWITCH");
+    Expect("7050", "123", "SWITCH", rotated, WordsAct() ? LW : Beam);
+
+    EXPECT_TRUE(host_.Close(DeadlineAfter(kPatience))) << "Veskor did not answer the host's end";
+    EXPECT_EQ(host_.Conversations(), 0u);
+    Expect("7050", "123", "SWITCH", rotated, WordsAct() ? LW : Beam);
+    ASSERT_TRUE(window_.Type(Id::TextKhz, L"14100") && window_.Click(Id::CommandSwitch));
+    EXPECT_TRUE(Wait([&] { return window_.Ticks() == Beam; }));
+    EXPECT_EQ(veskor_.VisibleWindows().size(), 1u) << "something was reported";
+    EXPECT_EQ(veskor_.CloseAndWait(window_.Main(), DeadlineAfter(kPatience)), 0);
+}
+
+// Only the start-up message, ending Veskor with status 1, and no conversation left in the host.
+void HostVariants::RunRefusedStartUp() {
+    ASSERT_TRUE(veskor_.Start(L"veskor.exe"));
+    bool windowShown = false;
+    HWND box = nullptr;
+    const auto watching = [&](auto done) {
+        return Wait([&] {
+            windowShown =
+                windowShown || veskor_.VisibleWindow(kMainWindowCaption, kMainWindowClass);
+            box = veskor_.VisibleWindow(kMainWindowCaption, L"#32770");
+            return done();
+        });
+    };
+    ASSERT_TRUE(watching([&] { return box != nullptr; }));
+    bool message = false;
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        message = message || TextOf(child) == L"MixW 2 is not loaded! The program will now exit.";
+    }
+    EXPECT_TRUE(message);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(watching([&] { return !veskor_.Running(); }));
+    EXPECT_EQ(veskor_.WaitForExit(DeadlineAfter(kPatience)), 1);
+    EXPECT_FALSE(windowShown);
+    // Veskor has gone: whatever it ended has reached the host by now, or never will.
+    EXPECT_TRUE(
+        Wait([&] { return host_.Conversations() == 0; }, DeadlineAfter(std::chrono::seconds(3))))
+        << host_.Conversations() << " conversations left open in the host";
+}
+
+TEST_P(HostVariants, VeskorShowsEachValueWholeInItsOwnBoxOnly) {
+    if (GetParam().manners.refusedItem != nullptr) {
+        RunRefusedStartUp();
+    } else {
+        RunScenario();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Hosts, HostVariants, testing::ValuesIn(kVariants),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A host that waits for each acknowledgement and sends only the newest value after it: a burst
+// of 10,000 values as fast as they can be posted ends with the last one shown, then a 1 MiB value
+// (letters: Wine's edit control lays out long runs of digits slowly) shows whole.
+TEST(FlowControlledHost, FullSpeedBurstEndsOnTheLastValueThenAMegabyteValueShowsWhole) {
+    MessageHost host({.ackEveryValue = true});
+    host.Publish(HostItem::Azimuth, "123");
+    Program veskor;
+    AppWindow window;
+    ASSERT_TRUE(window = StartVeskor(veskor));
+    ASSERT_TRUE(window.Click(Id::CheckAutoSwitch) && window.Click(Id::CheckAutoRotate));
+    char text[32];
+    for (int i = 0; i < 10000; ++i) { // across every band, the last in 10 m: 28397.34
+        std::snprintf(text, sizeof text, "%.2f", 1800.00 + i * 2.66);
+        host.Publish(HostItem::Frequency, text);
+        if (i % 50 == 49) {
+            PumpPending();
+        }
+    }
+    EXPECT_TRUE(Wait([&] {
+        return window.ShowsShortText(Id::TextKhz, "28397.34") &&
+               window.ShowsShortText(Id::TextBearing, "123") && window.Ticks() == (Beam | AS | AR);
+    })) << "shows "
+        << window.Utf8(Id::TextKhz) << ", ticks " << window.Ticks();
+    std::string megabyte = "abcdefghij";
+    while (megabyte.size() < (1u << 20)) {
+        megabyte += megabyte;
+    }
+    megabyte.resize(1u << 20);
+    host.Publish(HostItem::Azimuth, megabyte.c_str());
+    const std::wstring whole = Wide(megabyte);
+    EXPECT_TRUE(Wait([&] { return window.Text(Id::TextBearing) == whole; },
+                     DeadlineAfter(std::chrono::minutes(2))))
+        << "the bearing shows " << window.Utf8(Id::TextBearing).substr(0, 40);
+    EXPECT_EQ(window.Text(Id::TextAz), whole);
+    EXPECT_TRUE(window.ShowsShortText(Id::TextKhz, "28397.34"));
+    EXPECT_EQ(veskor.CloseAndWait(window.Main(), DeadlineAfter(kPatience)), 0);
+}
+
+// In this process, on a host that gives up its item atoms as soon as it has posted a value, as
+// Wine's DDEML host does once a client has vanished: a conversation whose hot link was started
+// twice takes every value once, in order.
+TEST(UsedHostRepair, AHotLinkStartedTwiceTakesEveryValueOfAUsedHostOnce) {
+    MessageHost host({.releasesItemAtoms = true});
+    const auto conversation = MakeDdeConversation();
+    std::vector<std::string> published, seen;
+    const auto deliver = [&](std::string text) { seen.push_back(std::move(text)); };
+    ASSERT_TRUE(conversation->Connect("MixW", "QSO"));
+    ASSERT_TRUE(conversation->StartHotLink("Khz", deliver));
+    ASSERT_TRUE(conversation->StartHotLink("Khz", deliver));
+    for (int i = 0; i < 200; ++i) {
+        published.push_back(std::to_string(14000 + i));
+        host.Publish(HostItem::Frequency, published.back());
+        PumpPending();
+    }
+    EXPECT_TRUE(Wait([&] { return seen.size() >= published.size(); }));
+    EXPECT_EQ(seen, published);
+}
+
+} // namespace
+} // namespace veskor::test

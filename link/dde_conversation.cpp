@@ -10,6 +10,8 @@
 #include <ddeml.h>
 
 #include <algorithm>
+#include <exception>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -60,6 +62,8 @@ public:
     DataAccess(const DataAccess&) = delete;
     DataAccess& operator=(const DataAccess&) = delete;
 
+    // Whether DDEML gave the bytes: it may refuse them.
+    bool Readable() const { return bytes_ != nullptr; }
     std::string_view Bytes() const {
         return bytes_ != nullptr ? std::string_view(reinterpret_cast<const char*>(bytes_), size_)
                                  : std::string_view{};
@@ -71,8 +75,25 @@ private:
     const BYTE* bytes_;
 };
 
-std::string ReadText(HDDEDATA data) {
-    return AnsiTextToUtf8(DataAccess(data).Bytes());
+// The value's text; none when DDEML does not give its bytes (an empty text would blank a box).
+// Throws when the text cannot be held for want of memory.
+std::optional<std::string> ReadText(HDDEDATA data) {
+    const DataAccess access(data);
+    if (!access.Readable()) {
+        return std::nullopt;
+    }
+    return AnsiTextToUtf8(access.Bytes());
+}
+
+// The answer to a request: its text, or unreadable.
+CurrentValue AnswerOf(HDDEDATA data) {
+    try {
+        if (std::optional<std::string> text = ReadText(data)) {
+            return {CurrentValue::Outcome::Held, std::move(*text)};
+        }
+    } catch (const std::exception&) {
+    }
+    return {CurrentValue::Outcome::Unreadable, {}};
 }
 
 // Whether the host's side of the conversation still handles messages, or has gone. Ending a
@@ -208,7 +229,7 @@ CurrentValue DdeConversation::FetchCurrentValue(std::string_view item) {
     }
     CurrentValue current;
     if (error == DMLERR_NO_ERROR) {
-        current = {CurrentValue::Outcome::Held, ReadText(data)};
+        current = AnswerOf(data);
     }
     DdeFreeDataHandle(data);
     return current;
@@ -223,9 +244,14 @@ HDDEDATA DdeConversation::Receive(UINT format, HDDEDATA data) {
         // A notice without data belongs to a warm link; this link asked for the values.
         return CallbackResult(DDE_FACK);
     }
-    // No exception may cross back into DDEML: a value that cannot be held is refused.
+    // No exception may cross back into DDEML. A value that cannot be read, or held for want of
+    // memory, is refused: the panel keeps its text.
     try {
-        deliver_(ReadText(data));
+        std::optional<std::string> text = ReadText(data);
+        if (!text) {
+            return CallbackResult(DDE_FNOTPROCESSED);
+        }
+        deliver_(std::move(*text));
     } catch (...) {
         return CallbackResult(DDE_FNOTPROCESSED);
     }

@@ -12,9 +12,10 @@ namespace veskor {
 // What asking the host for an item's value gave.
 struct CurrentValue {
     enum class Outcome {
-        Held,    // the host answered with a value: text
-        NotHeld, // the host answered that it has no value yet
-        Failed,  // no answer in time, or the conversation is gone
+        Held,       // the host answered with a value: text
+        NotHeld,    // the host answered that it has no value yet
+        Unreadable, // the host answered with a value that could not be read or held
+        Failed,     // no answer in time, or the conversation is gone
     };
     Outcome outcome = Outcome::Failed;
     std::string text;
@@ -22,7 +23,8 @@ struct CurrentValue {
 
 class HostConversation {
 public:
-    // Receives one value of the hot-linked item, as UTF-8 text.
+    // Receives one value of the hot-linked item, as UTF-8 text. A value that cannot be read or
+    // held is not delivered.
     using Delivery = std::function<void(std::string text)>;
 
     virtual ~HostConversation() = default; // ends the conversation

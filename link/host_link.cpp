@@ -3,6 +3,7 @@
 
 #include "station_panel.h"
 
+#include <exception>
 #include <utility>
 
 namespace veskor {
@@ -25,9 +26,14 @@ bool HostLink::OpenLink(LinkedField field) {
         return false;
     }
 
+    // A write whose trigger runs out of memory (an action copying a huge value) leaves the panel
+    // as far as it got: the value is not lost for that, and the link goes on.
     const HostConversation::Delivery deliver = [&panel = panel_,
                                                 field = link.writes](std::string text) {
-        panel.SetText(field, std::move(text));
+        try {
+            panel.SetText(field, std::move(text));
+        } catch (const std::exception&) {
+        }
     };
 
     // The hot link starts before the current value is asked for. A value the host publishes
@@ -41,7 +47,8 @@ bool HostLink::OpenLink(LinkedField field) {
         return false;
     }
     conversations_.push_back(std::move(conversation));
-    // A host that holds no value yet delivers nothing: the panel keeps its text.
+    // A host that holds no value yet, or one that could not be read, delivers nothing: the panel
+    // keeps its text.
     if (current.outcome == CurrentValue::Outcome::Held) {
         deliver(std::move(current.text));
     }

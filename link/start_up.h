@@ -12,7 +12,8 @@ class StationPanel;
 class HostLink;
 
 // Returns the open host link, which the caller keeps for the rest of the run. When a link cannot
-// be opened it shows the start-up message and ends the process: it does not return.
+// be opened it shows the start-up message, ends the links already opened, then ends the process:
+// it does not return.
 std::unique_ptr<HostLink> StartUp(StationPanel& panel);
 
 // The same sequence over the given conversations. When a link cannot be opened it calls

@@ -9,11 +9,17 @@
 namespace veskor {
 
 std::unique_ptr<HostLink> StartUp(StationPanel& panel) {
-    return StartUp(panel, MakeDdeConversation, [] {
+    auto hostLink = StartUp(panel, MakeDdeConversation, [] {
         // No owner window: the main window has not been shown and never will be.
         MessageBoxW(nullptr, L"MixW 2 is not loaded! The program will now exit.", L"Veskor", MB_OK);
-        ExitProcess(1);
     });
+    if (!hostLink) {
+        // The links opened before the failure have been ended by now. A process ended while they
+        // were open would leave them open in the host, which under Wine then loses values for its
+        // other clients.
+        ExitProcess(1);
+    }
+    return hostLink;
 }
 
 } // namespace veskor

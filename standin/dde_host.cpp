@@ -109,6 +109,12 @@ HDDEDATA CALLBACK DdeHost::Callback(UINT type, UINT format, HCONV, HSZ topic, HS
                       host->Find(topic, kFirstTopic, kLastTopic) > 0);
     case XTYP_WILDCONNECT:
         return host->WildConnect(topic, item);
+    case XTYP_CONNECT_CONFIRM:
+        ++host->conversations_;
+        return nullptr;
+    case XTYP_DISCONNECT:
+        --host->conversations_;
+        return nullptr;
     case XTYP_ADVSTART:
     case XTYP_REQUEST:
     case XTYP_ADVREQ:

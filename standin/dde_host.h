@@ -51,6 +51,10 @@ public:
     // "Command": no request, no hot link), as a host that lacks it.
     void Refuse(std::wstring_view name);
 
+    // The conversations clients hold with the host: opened and not yet ended by either side. A
+    // client that ends without ending its conversations leaves them counted.
+    int Conversations() const { return conversations_; }
+
     // From now on leaves every request and hot link unanswered (the client waits until its
     // timeout), as a host that stopped answering; conversations are still accepted.
     void Hang() { hanging_ = true; }
@@ -69,6 +73,7 @@ private:
     std::array<HSZ, 6> names_{}; // the service, the two topics, the three items
     std::array<bool, 6> refused_{};
     bool hanging_ = false;
+    int conversations_ = 0;
     std::string why_;
     // The bytes served, in the system ANSI code page.
     std::array<std::string, 3> values_{std::string(1, '\0'), std::string(1, '\0'),

@@ -6,6 +6,7 @@
 #include "resource_id.h"
 #include "text_encoding.h"
 
+#include <exception>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -156,7 +157,14 @@ LRESULT CALLBACK MainWindow::WindowProcedure(HWND window, UINT message, WPARAM w
         self->window_ = nullptr;
         return DefWindowProcW(window, message, wParam, lParam);
     }
-    return self->HandleMessage(message, wParam, lParam);
+    // No exception may cross back into the system. One can come only for want of memory (an
+    // operator's edit of a huge text, copied on its way to the panel): that message is then
+    // handled as far as it got, and the window goes on.
+    try {
+        return self->HandleMessage(message, wParam, lParam);
+    } catch (const std::exception&) {
+        return 0;
+    }
 }
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -253,9 +261,20 @@ void MainWindow::ShowPendingChanges() {
     }
     const auto stale = std::exchange(staleFields_, {});
     for (std::size_t field = 0; field < kPanelFieldCount; ++field) {
-        if (stale.test(field)) {
-            ShowField(static_cast<PanelField>(field));
+        if (stale.test(field) && !TryShowField(static_cast<PanelField>(field))) {
+            staleFields_.set(field);
         }
+    }
+}
+
+// A text too big for the memory left is not shown this time: its control keeps the last text it
+// showed, the window goes on, and the next show (at the next event) tries again.
+bool MainWindow::TryShowField(PanelField field) {
+    try {
+        ShowField(field);
+        return true;
+    } catch (const std::exception&) {
+        return false;
     }
 }
 

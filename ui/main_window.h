@@ -54,6 +54,7 @@ private:
     // is handled.
     void NoteChange(PanelField field);
     void ShowPendingChanges() override;
+    bool TryShowField(PanelField field);
     void ShowField(PanelField field);
 
     StationPanel& panel_;

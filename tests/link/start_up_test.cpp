@@ -8,6 +8,7 @@
 
 #include <map>
 #include <memory>
+#include <new>
 #include <string>
 
 namespace veskor {
@@ -19,7 +20,8 @@ using namespace std::literals;
 struct FakeHost {
     std::string refused; // a request such as "fetch Az" that fails
     bool holdsValues = true;
-    std::string journal{}; // "<connect MixW|QSO><advise Khz><fetch Khz>" and the panel's writes
+    std::string unreadable{}; // an item whose value the host gives but cannot be read
+    std::string journal{};    // "<connect MixW|QSO><advise Khz><fetch Khz>" and the panel's writes
     std::map<std::string, HostConversation::Delivery, std::less<>> hotLinks{};
     int liveConversations = 0;
 
@@ -47,6 +49,9 @@ public:
     CurrentValue FetchCurrentValue(std::string_view item) override {
         if (!host_.Request("fetch " + std::string(item))) {
             return {CurrentValue::Outcome::Failed, {}};
+        }
+        if (item == host_.unreadable) {
+            return {CurrentValue::Outcome::Unreadable, {}};
         }
         return host_.holdsValues ? CurrentValue{CurrentValue::Outcome::Held, std::string(item)}
                                  : CurrentValue{CurrentValue::Outcome::NotHeld, {}};
@@ -109,6 +114,46 @@ TEST(StartUp, OpensTheLinksInOrderAndStopsAtTheFirstFailure) {
             hostLink.reset();
             EXPECT_EQ(host.liveConversations, 0);
         }
+    }
+}
+
+// A value that cannot be read at start-up leaves its text as it was; a write that runs out of
+// memory in the panel, at start-up or later, is left as far as it got. Neither fails start-up nor
+// stops a link: two later rounds of values reach every text.
+TEST(StartUp, AValueThatCannotBeReadOrHeldStopsNeitherStartUpNorItsLink) {
+    const struct {
+        std::string unreadable, runsOutOfMemoryOn, afterStartUp;
+    } table[]{
+        {"Az", "", "Khz|10|Command"},
+        {"", "Khz", "Khz|Az|Command"}, // at start-up, stored before the panel runs out
+        {"", "Az2", "Khz|Az|Command"},
+    };
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.unreadable + row.runsOutOfMemoryOn);
+        FakeHost host;
+        host.unreadable = row.unreadable;
+        StationPanel panel;
+        panel.SetObserver([&](PanelField f) {
+            if (!row.runsOutOfMemoryOn.empty() && panel.Text(f) == row.runsOutOfMemoryOn) {
+                throw std::bad_alloc();
+            }
+        });
+        const auto texts = [&] {
+            return panel.FrequencyText() + "|" + panel.AzimuthText() + "|" + panel.CommandText();
+        };
+
+        auto hostLink = StartUp(
+            panel, [&] { return std::make_unique<FakeConversation>(host); },
+            [] { ADD_FAILURE() << "start-up failed"; });
+
+        ASSERT_TRUE(hostLink);
+        EXPECT_EQ(texts(), row.afterStartUp);
+        for (const std::string round : {"2", "3"}) {
+            for (const char* item : {"Khz", "Az", "Command"}) {
+                host.hotLinks.at(item)(item + round);
+            }
+        }
+        EXPECT_EQ(texts(), "Khz3|Az3|Command3");
     }
 }
 

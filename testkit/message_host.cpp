@@ -320,9 +320,14 @@ void MessageHost::Terminated(HWND window) {
 bool MessageHost::Close(Deadline deadline) {
     for (auto& conversation : conversations_) {
         conversation->ending = true;
-        PostMessageW(conversation->client, WM_DDE_TERMINATE,
-                     reinterpret_cast<WPARAM>(conversation->window), 0);
+        // A client whose window has gone cannot answer: its conversation ends at once.
+        if (!PostMessageW(conversation->client, WM_DDE_TERMINATE,
+                          reinterpret_cast<WPARAM>(conversation->window), 0)) {
+            DestroyWindow(conversation->window);
+            conversation.reset();
+        }
     }
+    std::erase(conversations_, nullptr);
     const bool replied = PumpUntil([&] { return conversations_.empty(); }, deadline, 10);
     // Those that gave no answer in time are ended without it.
     for (auto& conversation : conversations_) {

@@ -11,8 +11,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <optional>
 #include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace veskor::test {
@@ -214,6 +216,96 @@ TEST(UsedHostRepair, AHotLinkStartedTwiceTakesEveryValueOfAUsedHostOnce) {
     }
     EXPECT_TRUE(Wait([&] { return seen.size() >= published.size(); }));
     EXPECT_EQ(seen, published);
+}
+
+// A DDEML client of the host's in this process, counting the values and notices it is given.
+class Client {
+public:
+    Client() { DdeInitializeW(&instance_, &Client::OnEvent, APPCMD_CLIENTONLY, 0); }
+    ~Client() { DdeUninitialize(instance_); }
+    Client(const Client&) = delete;
+    Client& operator=(const Client&) = delete;
+
+    HCONV Connect(const wchar_t* application, const wchar_t* topic) {
+        const HSZ names[] = {Name(application), Name(topic)};
+        const HCONV conversation = DdeConnect(instance_, names[0], names[1], nullptr);
+        for (HSZ name : names) {
+            if (name != nullptr) {
+                DdeFreeStringHandle(instance_, name);
+            }
+        }
+        return conversation;
+    }
+    // Whether the host accepted the transaction on the item, in the format. Wine's DDEML answers
+    // a poke with TRUE even when refused: there the acknowledgement's status tells.
+    bool Transact(HCONV conversation, UINT type, const wchar_t* item, UINT format = CF_TEXT,
+                  std::string_view data = {}) {
+        const HSZ name = Name(item);
+        auto* bytes = reinterpret_cast<BYTE*>(const_cast<char*>(data.data()));
+        DWORD status = DDE_FACK;
+        const HDDEDATA result =
+            DdeClientTransaction(data.empty() ? nullptr : bytes, static_cast<DWORD>(data.size()),
+                                 conversation, name, format, type, 5000, &status);
+        if (name != nullptr) {
+            DdeFreeStringHandle(instance_, name);
+        }
+        if (result != nullptr && type == XTYP_REQUEST) {
+            DdeFreeDataHandle(result);
+        }
+        const bool answered = type != XTYP_POKE && type != XTYP_EXECUTE;
+        return result != nullptr && (answered || (status & DDE_FACK) != 0);
+    }
+    static inline int values = 0, notices = 0;
+
+private:
+    HSZ Name(const wchar_t* name) {
+        return name ? DdeCreateStringHandleW(instance_, name, CP_WINUNICODE) : nullptr;
+    }
+    static HDDEDATA CALLBACK OnEvent(UINT type, UINT, HCONV, HSZ, HSZ, HDDEDATA data, ULONG_PTR,
+                                     ULONG_PTR) {
+        if (type == XTYP_ADVDATA) {
+            ++(data != nullptr ? values : notices);
+            return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(DDE_FACK));
+        }
+        return nullptr;
+    }
+    DWORD instance_ = 0;
+};
+
+// The host itself, seen by DDEML: a wildcard initiate gets a conversation on each topic, requests
+// are answered in CF_TEXT only, executes, pokes and an advise in another format are refused, a
+// warm link gets notices without data until it is stopped, the client's end ends its
+// conversations in the host, and the host's end the rest.
+TEST(MessageHostItself, AnswersAsTheProtocolAsks) {
+    MessageHost host;
+    host.Publish(HostItem::Frequency, "14074.00");
+    std::optional<Client> wild(std::in_place), client(std::in_place);
+    ASSERT_NE(wild->Connect(nullptr, nullptr), nullptr);
+    EXPECT_EQ(host.Conversations(), 2u);
+    const HCONV qso = client->Connect(L"MixW", L"QSO");
+    ASSERT_NE(qso, nullptr);
+    EXPECT_EQ(client->Connect(L"MixW", L"Log"), nullptr);
+    EXPECT_TRUE(client->Transact(qso, XTYP_REQUEST, L"Khz"));
+    EXPECT_FALSE(client->Transact(qso, XTYP_REQUEST, L"Khz", CF_UNICODETEXT));
+    EXPECT_FALSE(client->Transact(qso, XTYP_REQUEST, L"Command"));
+    EXPECT_FALSE(client->Transact(qso, XTYP_POKE, L"Khz", CF_TEXT, std::string_view("7050", 5)));
+    EXPECT_FALSE(client->Transact(qso, XTYP_EXECUTE, nullptr, 0, std::string_view("[Quit]", 7)));
+    EXPECT_EQ(host.Refused(), 2);
+    EXPECT_FALSE(client->Transact(qso, XTYP_ADVSTART, L"Khz", CF_UNICODETEXT));
+    ASSERT_TRUE(client->Transact(qso, XTYP_ADVSTART | XTYPF_NODATA, L"Khz"));
+    host.Publish(HostItem::Frequency, "7050");
+    EXPECT_TRUE(Wait([] { return Client::notices == 1; }));
+    ASSERT_TRUE(client->Transact(qso, XTYP_ADVSTOP, L"Khz"));
+    host.Publish(HostItem::Frequency, "3600");
+    ASSERT_TRUE(client->Transact(qso, XTYP_REQUEST, L"Khz")); // after any value in flight
+    EXPECT_EQ(std::tuple(Client::values, Client::notices), std::tuple(0, 1));
+    client.reset();
+    EXPECT_TRUE(Wait([&] { return host.Conversations() == 2; })) << host.Conversations();
+    // Wine's DDEML takes one conversation of a wildcard initiate and leaves the other alone.
+    wild.reset();
+    EXPECT_TRUE(Wait([&] { return host.Conversations() <= 1; })) << host.Conversations();
+    EXPECT_TRUE(host.Close(DeadlineAfter(kPatience)));
+    EXPECT_EQ(host.Conversations(), 0u);
 }
 
 } // namespace

@@ -209,7 +209,7 @@ bool DdeConversation::StartHotLink(std::string_view item, Delivery deliver) {
     }
     // Ready before the advise: the host may publish as soon as it has accepted it.
     deliver_ = std::move(deliver);
-    repair_.Start(conversation_, Utf8ToWide(item));
+    repair_.Start(conversation_, Utf8ToWide(item), CF_TEXT);
     UINT error = DMLERR_NO_ERROR;
     const HDDEDATA accepted = Transact(XTYP_ADVSTART, item, error);
     return accepted != nullptr && error == DMLERR_NO_ERROR;

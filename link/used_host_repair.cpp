@@ -6,6 +6,7 @@
 #include <dde.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <iterator>
 #include <vector>
 
@@ -58,13 +59,28 @@ bool NamesLinkedItem(std::wstring_view name) {
         kLinkedFields, [&](const LinkedFieldLink& link) { return SameName(name, link.item); });
 }
 
+// The clipboard format of a value's memory, 0 when it holds no DDEDATA header.
+UINT FormatOf(UINT_PTR data) {
+    const auto memory = reinterpret_cast<HGLOBAL>(data);
+    if (GlobalSize(memory) < offsetof(DDEDATA, Value)) {
+        return 0;
+    }
+    const auto* header = static_cast<const DDEDATA*>(GlobalLock(memory));
+    if (header == nullptr) {
+        return 0;
+    }
+    const UINT format = static_cast<unsigned short>(header->cfFormat);
+    GlobalUnlock(memory);
+    return format;
+}
+
 bool AtomNames(ATOM atom, const std::wstring& item) {
     return atom != 0 && lstrcmpiW(AtomName(atom).c_str(), item.c_str()) == 0;
 }
 
 } // namespace
 
-void UsedHostRepair::Start(HCONV conversation, std::wstring_view item) {
+void UsedHostRepair::Start(HCONV conversation, std::wstring_view item, UINT format) {
     CONVINFO info{};
     info.cb = sizeof info;
     if (!RunningUnderWine() || DdeQueryConvInfo(conversation, QID_SYNC, &info) == 0 ||
@@ -86,6 +102,7 @@ void UsedHostRepair::Start(HCONV conversation, std::wstring_view item) {
     subclass->repair = this;
     window_ = info.hwnd;
     item_ = item;
+    format_ = format;
     held_ = GlobalAddAtomW(item_.c_str());
 }
 
@@ -133,7 +150,7 @@ LRESULT UsedHostRepair::HandleValueMessage(WNDPROC ddeml, WPARAM wParam, LPARAM 
     delivered_ = false;
     const LRESULT result = CallWindowProcW(ddeml, window, WM_DDE_DATA, wParam, lParam);
     if (delivered_ || waiting || !unpacked || data == 0 || window_ != window ||
-        !Repairable(static_cast<ATOM>(atom))) {
+        !Repairable(static_cast<ATOM>(atom), data)) {
         return result;
     }
     Redeliver(ddeml, wParam, lParam, data);
@@ -142,11 +159,15 @@ LRESULT UsedHostRepair::HandleValueMessage(WNDPROC ddeml, WPARAM wParam, LPARAM 
 
 // The atom no longer names a string (the host released it), or names a string that none of the
 // links has: its number went to another string after the host released it. While the repairs
-// hold their items' atoms, those strings keep their own numbers, so an atom naming a linked item
-// really is that item's: the link's own was dropped for another reason (a format it did not ask
-// for), another's was posted on the wrong conversation.
-bool UsedHostRepair::Repairable(ATOM atom) const {
+// hold their items' atoms, those strings keep their own numbers, so an atom naming another linked
+// item really is that item's, posted on the wrong conversation. One naming the link's own item
+// was released when DDEML looked and taken again by the host since, unless the value is in a
+// format the link did not ask for.
+bool UsedHostRepair::Repairable(ATOM atom, UINT_PTR data) const {
     const std::wstring name = AtomName(atom);
+    if (lstrcmpiW(name.c_str(), item_.c_str()) == 0) {
+        return FormatOf(data) == format_;
+    }
     return name.empty() || !NamesLinkedItem(name);
 }
 

@@ -18,9 +18,10 @@
 // however they are dispatched: by the program's loop or inside a transaction's wait). It holds a
 // reference of its own to its item's atom, so that a host taking the item's atom gets that one,
 // alive; and when DDEML still hands a value message to no callback, and the message's atom names
-// nothing, or a string that is none of the linked items, the message is given to DDEML once more
-// with the item's name under an atom of this program's, which DDEML then releases in place of the
-// host's. An atom naming another linked item is that item's value posted on the wrong
+// nothing, a string that is none of the linked items, or the link's own item again (taken anew by
+// the host after DDEML looked) with a value in the link's format, the message is given to DDEML
+// once more with the item's name under an atom of this program's, which DDEML then releases in
+// place of the host's. An atom naming another linked item is that item's value posted on the wrong
 // conversation by a careless host: it stays dropped, as DDEML dropped it.
 //
 // Only under Wine: Windows' DDEML holds its string handles as global atoms of the client's, so
@@ -43,9 +44,10 @@ public:
     UsedHostRepair(const UsedHostRepair&) = delete;
     UsedHostRepair& operator=(const UsedHostRepair&) = delete;
 
-    // Stands in front of DDEML's window of the conversation for the hot link on `item`, unless
-    // another repair already does. Starting again moves the repair to the new conversation.
-    void Start(HCONV conversation, std::wstring_view item);
+    // Stands in front of DDEML's window of the conversation for the hot link on `item` in
+    // `format`, unless another repair already does. Starting again moves the repair to the new
+    // conversation.
+    void Start(HCONV conversation, std::wstring_view item, UINT format);
     // From now on the window hands every message to DDEML unchanged. DDEML's window keeps the
     // stand-in procedure for its life: it may still be on the call stack.
     void Stop();
@@ -62,12 +64,13 @@ private:
     static LRESULT CALLBACK OnWindowMessage(HWND window, UINT message, WPARAM wParam,
                                             LPARAM lParam);
     LRESULT HandleValueMessage(WNDPROC ddeml, WPARAM wParam, LPARAM lParam);
-    bool Repairable(ATOM atom) const;
+    bool Repairable(ATOM atom, UINT_PTR data) const;
     void Redeliver(WNDPROC ddeml, WPARAM wParam, LPARAM lParam, UINT_PTR data);
     void KeepHold();
 
     HWND window_ = nullptr; // DDEML's window of the conversation, while repairing
     std::wstring item_;
+    UINT format_ = 0;
     ATOM held_ = 0; // this program's reference to the item's atom
     bool delivered_ = false;
     bool waiting_ = false;

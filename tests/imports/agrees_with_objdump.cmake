@@ -1,6 +1,7 @@
-# Reads a program's imports twice, with cmake/PeImports.cmake and from GNU objdump's listing, and
-# fails unless both find the same DLLs and functions: a test of the reader on the real programs.
-#   cmake -DOBJDUMP=<GNU objdump> -DPROGRAM=<program.exe> -P agrees_with_objdump.cmake
+# Reads a program's imports twice, with cmake/PeImports.cmake and from objdump's listing (GNU's or
+# LLVM's), and fails unless both find the same DLLs and functions: a test of the reader on the real
+# programs.
+#   cmake -DOBJDUMP=<objdump> -DPROGRAM=<program.exe> -P agrees_with_objdump.cmake
 cmake_minimum_required(VERSION 3.25)
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/PeImports.cmake)
 
@@ -9,16 +10,18 @@ execute_process(COMMAND ${OBJDUMP} -p ${PROGRAM} OUTPUT_VARIABLE dump RESULT_VAR
 if(NOT status EQUAL 0)
     message(FATAL_ERROR "${OBJDUMP} could not read ${PROGRAM}")
 endif()
-# objdump: "DLL Name: X" heads each DLL's functions, one "hint name" line each.
+# Both objdumps: an indented "DLL Name: X" heads each DLL's functions, one indented line each with
+# the hint and the name (GNU's begins with the thunk's address); a heading at the line's start
+# ends the table.
 string(REPLACE "\n" ";" lines "${dump}")
 set(listed "")
 set(dll "")
 foreach(line IN LISTS lines)
-    if(line MATCHES "DLL Name: ([^ ]+)")
+    if(line MATCHES "^[ \t]+DLL Name: ([^ ]+)$")
         string(TOUPPER "${CMAKE_MATCH_1}" dll)
-    elseif(dll AND line MATCHES "^\t[0-9a-f]+\t +[0-9]+ +([!-~]+)$")
-        list(APPEND listed "${dll} ${CMAKE_MATCH_1}")
-    elseif(line MATCHES "^The Function Table|^PE File Base Relocations")
+    elseif(dll AND line MATCHES "^(\t[0-9a-f]+\t)? +[0-9]+ +([!-~]+)$")
+        list(APPEND listed "${dll} ${CMAKE_MATCH_2}")
+    elseif(line MATCHES "^[A-Za-z]")
         set(dll "")
     endif()
 endforeach()

@@ -15,9 +15,12 @@ set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
 file(GLOB VESKOR_MINGW_GCC_DIRS /usr/lib/gcc/x86_64-w64-mingw32/*-posix)
 list(SORT VESKOR_MINGW_GCC_DIRS COMPARE NATURAL)
 list(POP_BACK VESKOR_MINGW_GCC_DIRS VESKOR_MINGW_GCC)
+# That library holds type_info's comparison out of line too; the header's inline copy, which each
+# object then holds, and the library's meet in lld, which (unlike GNU ld) refuses the pair: clang's
+# code calls the library's.
 set(CMAKE_CXX_FLAGS_INIT "-isystem ${VESKOR_MINGW_GCC}/include/c++ \
 -isystem ${VESKOR_MINGW_GCC}/include/c++/x86_64-w64-mingw32 \
--isystem ${VESKOR_MINGW_GCC}/include/c++/backward")
+-isystem ${VESKOR_MINGW_GCC}/include/c++/backward -D__GXX_TYPEINFO_EQUALITY_INLINE=0")
 # lld links; that C++ library's threads come from winpthread (libpthread), which clang does not
 # add as g++ does. lld takes libraries in any order, so it can be named here.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-fuse-ld=lld -L${VESKOR_MINGW_GCC} -lpthread")

@@ -1,37 +1,61 @@
 # Run as a script after a shipped program is linked: fails when the program imports a function
 # that cmake/vista-imports.txt does not list, i.e. one not yet checked against the oldest Windows
-# Veskor runs on.
-#   cmake -DOBJDUMP=<objdump> -DPROGRAM=<program.exe> -DALLOWED=<list file> -P CheckImports.cmake
+# Veskor runs on, or a DLL the list does not name (one of the compiler's runtime, which the program
+# must carry inside). With -DSHOW=ON it also prints the DLLs the program imports from.
+#   cmake -DPROGRAM=<program.exe> -DALLOWED=<list file> [-DSHOW=ON] -P CheckImports.cmake
+#
+# The program's import tables are read from its bytes (cmake/PeImports.cmake), so the check is the
+# same whichever tools built it.
 cmake_minimum_required(VERSION 3.25)
-execute_process(COMMAND ${OBJDUMP} -p ${PROGRAM} OUTPUT_VARIABLE dump RESULT_VARIABLE status)
-if(NOT status EQUAL 0)
-    message(FATAL_ERROR "${OBJDUMP} could not read ${PROGRAM}")
+include(${CMAKE_CURRENT_LIST_DIR}/PeImports.cmake)
+
+pe_imports("${PROGRAM}" imports)
+list(LENGTH imports count)
+if(count EQUAL 0)
+    message(FATAL_ERROR "${PROGRAM} imports nothing: it cannot be a Windows program")
 endif()
 file(STRINGS ${ALLOWED} allowed REGEX "^[^#]")
+set(windows_dlls "")
+foreach(line IN LISTS allowed)
+    string(REGEX REPLACE " .*" "" dll "${line}")
+    list(APPEND windows_dlls "${dll}")
+endforeach()
+list(REMOVE_DUPLICATES windows_dlls)
 
-# The import table: "DLL Name: X" heads each DLL's functions, one "hint name" line each.
-string(REPLACE "\n" ";" lines "${dump}")
-set(dll "")
+# Every import as "DLL function"; a DLL the list does not name is reported once, not by function.
+set(dlls "")
+set(foreign "")
 set(unlisted "")
-set(count 0)
-foreach(line IN LISTS lines)
-    if(line MATCHES "DLL Name: ([^ ]+)")
-        string(TOUPPER "${CMAKE_MATCH_1}" dll)
-    elseif(dll AND line MATCHES "^\t[0-9a-f]+\t +[0-9]+ +([A-Za-z_][A-Za-z0-9_@]*)$")
-        math(EXPR count "${count} + 1")
-        if(NOT "${dll} ${CMAKE_MATCH_1}" IN_LIST allowed)
-            list(APPEND unlisted "${dll} ${CMAKE_MATCH_1}")
-        endif()
-    elseif(line MATCHES "^The Function Table|^PE File Base Relocations")
-        set(dll "")
+foreach(import IN LISTS imports)
+    string(REGEX REPLACE " .*" "" dll "${import}")
+    list(APPEND dlls "${dll}")
+    if(NOT dll IN_LIST windows_dlls)
+        list(APPEND foreign "${dll}")
+    elseif(NOT import IN_LIST allowed)
+        list(APPEND unlisted "${import}")
     endif()
 endforeach()
-if(count EQUAL 0)
-    message(FATAL_ERROR "no imports found in ${PROGRAM}: the objdump output was not understood")
+list(REMOVE_DUPLICATES dlls)
+list(REMOVE_DUPLICATES foreign)
+
+get_filename_component(name "${PROGRAM}" NAME)
+if(SHOW)
+    list(JOIN dlls " " shown)
+    message("${name} imports ${count} functions from ${shown}")
+endif()
+set(problems "")
+# Names one to a line and indented, so that CMake prints them as they are.
+if(foreign)
+    list(JOIN foreign "\n  " foreign)
+    string(APPEND problems "${PROGRAM} imports from DLLs that are not Windows' own:\n  ${foreign}\n"
+           "A program must not need a DLL of the compiler's runtime beside it: it carries its "
+           "runtime (cmake/Runtime.cmake).\n")
 endif()
 if(unlisted)
     list(JOIN unlisted "\n  " unlisted)
-    message(FATAL_ERROR "${PROGRAM} imports functions not checked against Windows Vista:\n  "
-                        "${unlisted}\nCheck each one, then list it in ${ALLOWED}, or look it up at "
-                        "run time.")
+    string(APPEND problems "${PROGRAM} imports functions not checked against Windows Vista:\n"
+           "  ${unlisted}\nCheck each one, then list it in ${ALLOWED}, or look it up at run time.\n")
+endif()
+if(problems)
+    message(FATAL_ERROR "${problems}")
 endif()

@@ -4,7 +4,8 @@ set(VESKOR_GOOGLETEST_SOURCE "/usr/src/googletest" CACHE PATH "GoogleTest source
 if(EXISTS "${VESKOR_GOOGLETEST_SOURCE}/CMakeLists.txt")
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
     set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-    set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+    # MSVC: the same static runtime as everything else (cmake/Runtime.cmake); the tests link both.
+    set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
     add_subdirectory("${VESKOR_GOOGLETEST_SOURCE}" "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL)
     if(NOT TARGET GTest::gtest_main)
         add_library(GTest::gtest ALIAS gtest)

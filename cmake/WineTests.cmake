@@ -1,6 +1,19 @@
-# Tests that run Windows programs. Cross-built, they run through CMAKE_CROSSCOMPILING_EMULATOR
-# (Wine); the caller provides the display and the Wine prefix. Each executable is one CTest test
-# with a timeout, because a Windows program that hangs under Wine would otherwise wait forever.
+# Tests that run Windows programs. Cross-built on Linux, they run under Wine: CTest prefixes every
+# test command with the emulator, scripts/wine-test, which runs `wine` and keeps the tests of one
+# Wine session from meeting each other's leftovers; the caller provides the display and the Wine
+# prefix (scripts/with-wine). Where the tests run is the project's business, not the compiler's, so
+# this holds for every cross build (either toolchain file, a configure that names only the
+# compilers, clang) unless the configure names an emulator itself. Built on Windows, they run as
+# they are.
+if(CMAKE_CROSSCOMPILING AND WIN32 AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
+    find_program(VESKOR_WINE NAMES wine wine64 wine-stable PATHS /usr/lib/wine)
+    if(VESKOR_WINE)
+        set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/wine-test)
+    endif()
+endif()
+
+# Each executable is one CTest test with a timeout, because a Windows program that hangs under Wine
+# would otherwise wait forever.
 function(veskor_wine_test target)
     cmake_parse_arguments(ARG "" "TIMEOUT" "" ${ARGN})
     if(NOT ARG_TIMEOUT)

@@ -249,7 +249,8 @@ TEST(HostileHost, StormOfSixtyThousandUpdatesWithMegabyteAndMalformedValues) {
             std::wstring text(bytes.size(), L'\0');
             text.resize(MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), text.data(),
                                             int(text.size())));
-            EXPECT_TRUE(Wait([&] { return veskor.window.Text(box) == text; },
+            // The box by value: clang before 16 takes no structured binding into a lambda.
+            EXPECT_TRUE(Wait([&, box = box] { return veskor.window.Text(box) == text; },
                              DeadlineAfter(std::chrono::minutes(5))))
                 << int(box) << " shows " << veskor.window.Utf8(box).substr(0, 40);
         }

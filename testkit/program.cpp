@@ -110,7 +110,7 @@ int Program::WaitForExit(Deadline deadline) {
 void Program::Terminate() {
     // Nothing happens to a process that has ended already.
     TerminateProcess(info_.hProcess, 1);
-    WaitForSingleObject(info_.hProcess, 5000);
+    WaitForSingleObject(info_.hProcess, 5000 * TimeScale());
 }
 
 } // namespace veskor::test

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 
 namespace veskor::test {
@@ -18,12 +19,25 @@ using Deadline = Clock::time_point;
 // machine starting a process can take seconds.
 inline constexpr std::chrono::milliseconds kPatience{15000};
 
+// How many times longer than its span every deadline is: VESKOR_TIME_SCALE, a whole number, for a
+// session whose programs run slower than a machine's own (32-bit ones under an emulator); 1
+// otherwise. The one setting that stretches every wait, so no test needs a time of its own.
+inline int TimeScale() {
+    static const int scale = [] {
+        char text[16] = {};
+        const DWORD length = GetEnvironmentVariableA("VESKOR_TIME_SCALE", text, sizeof text);
+        const int value = length > 0 && length < sizeof text ? std::atoi(text) : 1;
+        return std::clamp(value, 1, 99);
+    }();
+    return scale;
+}
+
 inline Deadline DeadlineAfter(std::chrono::milliseconds span) {
-    return Clock::now() + span;
+    return Clock::now() + span * TimeScale();
 }
 inline Deadline DeadlineAfter(double ms) {
     return Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                              std::chrono::duration<double, std::milli>(ms));
+                              std::chrono::duration<double, std::milli>(ms * TimeScale()));
 }
 // The monotonic clock in milliseconds, for measuring.
 inline double NowMs() {

@@ -16,7 +16,8 @@ namespace veskor::test {
 // stops answering fails the reading instead of stopping the caller.
 inline LRESULT Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     DWORD_PTR answer = 0;
-    return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, 5000, &answer)
+    return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, 5000 * TimeScale(),
+                               &answer)
                ? static_cast<LRESULT>(answer)
                : -1;
 }

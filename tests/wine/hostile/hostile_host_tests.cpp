@@ -2,6 +2,7 @@
 // that fails start-up, publishes while a link opens, hangs, quits, freezes or dies after start-up,
 // publishes faster than any window shows, or storms hostile values. The host is this process, or
 // the stand-in host run as the operator runs it and typed into.
+#include "burst.h"
 #include "dde_conversation.h"
 #include "dde_host.h"
 #include "host_link.h"
@@ -180,16 +181,6 @@ TEST(HostileHost, HostStoppingAfterStartUpLeavesAWorkingWindow) {
 // every post to the vanished client and gives up, under way, the item name it has handed to
 // Veskor's messages with that value.
 TEST(HostileHost, BurstReachesVeskorAlsoOnAHostWhoseEarlierClientVanished) {
-    const auto burst = [](DdeHost& host) {
-        char text[32];
-        for (int i = 0; i < 10000; ++i) { // across every band, the last in 10 m: 28397.34
-            std::snprintf(text, sizeof text, "%.2f", 1800.00 + i * 2.66);
-            host.Publish(HostItem::Frequency, text);
-            if (i % 50 == 49) {
-                PumpPending();
-            }
-        }
-    };
     for (const bool vanished : {false, true}) {
         SCOPED_TRACE(vanished ? "a client vanished" : "fresh host");
         DdeHost host;
@@ -197,13 +188,13 @@ TEST(HostileHost, BurstReachesVeskorAlsoOnAHostWhoseEarlierClientVanished) {
         if (vanished) {
             BareReceiver earlier;
             ASSERT_TRUE(earlier.Start({"28397.34"}, true));
-            burst(host);
+            PublishFrequencyBurst(host);
             ASSERT_TRUE(earlier.AwaitReport(DeadlineAfter(kPatience)));
             ASSERT_EQ(earlier.Quit(DeadlineAfter(kPatience)), 10000);
         }
         Veskor veskor;
         ASSERT_NO_FATAL_FAILURE(veskor.Launch());
-        burst(host);
+        PublishFrequencyBurst(host);
         EXPECT_TRUE(Wait([&] {
             return veskor.Shows(Id::TextKhz, "28397.34") && veskor.Shows(Id::TextBearing, "123") &&
                    veskor.window.Ticks() == (Beam | AS | AR);

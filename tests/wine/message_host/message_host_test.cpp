@@ -3,6 +3,7 @@
 // words and the host closing, with every value only ever in its own item's box and shown whole;
 // a full-speed burst and a 1 MiB value on a link that waits for each acknowledgement; a start-up
 // that the host refuses.
+#include "burst.h"
 #include "dde_conversation.h"
 #include "message_host.h"
 #include "program.h"
@@ -10,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -170,14 +170,7 @@ TEST(FlowControlledHost, FullSpeedBurstEndsOnTheLastValueThenAMegabyteValueShows
     AppWindow window;
     ASSERT_TRUE(window = StartVeskor(veskor));
     ASSERT_TRUE(window.Click(Id::CheckAutoSwitch) && window.Click(Id::CheckAutoRotate));
-    char text[32];
-    for (int i = 0; i < 10000; ++i) { // across every band, the last in 10 m: 28397.34
-        std::snprintf(text, sizeof text, "%.2f", 1800.00 + i * 2.66);
-        host.Publish(HostItem::Frequency, text);
-        if (i % 50 == 49) {
-            PumpPending();
-        }
-    }
+    PublishFrequencyBurst(host);
     EXPECT_TRUE(Wait([&] {
         return window.ShowsShortText(Id::TextKhz, "28397.34") &&
                window.ShowsShortText(Id::TextBearing, "123") && window.Ticks() == (Beam | AS | AR);

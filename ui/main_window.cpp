@@ -18,6 +18,10 @@ namespace {
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kWindowExtendedStyle = 0;
 
+SIZE ClientSize(UINT dpi) {
+    return SIZE{TwipsToPixels(kClientWidthTwips, dpi), TwipsToPixels(kClientHeightTwips, dpi)};
+}
+
 [[noreturn]] void ThrowLastError(const char* what) {
     throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), what);
 }
@@ -97,34 +101,33 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::ApplyDpi(UINT dpi) {
+    const SIZE outer = OuterSizeForClient(ClientSize(dpi), kWindowStyle, kWindowExtendedStyle, dpi);
+    RECT place{};
+    GetWindowRect(window_, &place);
+    LayOut(dpi, RECT{place.left, place.top, place.left + outer.cx, place.top + outer.cy});
+}
+
+void MainWindow::LayOut(UINT dpi, const RECT& outer) {
     dpi_ = dpi;
     controls_.Lay(dpi);
-    SizeClientArea();
-    RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-}
-
-void MainWindow::MoveToDensity(UINT dpi, const RECT& suggested) {
-    ApplyDpi(dpi);
-    SetWindowPos(window_, nullptr, suggested.left, suggested.top, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void MainWindow::SizeClientArea() {
-    const SIZE client{TwipsToPixels(kClientWidthTwips, dpi_),
-                      TwipsToPixels(kClientHeightTwips, dpi_)};
-    SIZE outer = OuterSizeForClient(client, kWindowStyle, kWindowExtendedStyle, dpi_);
-    SetWindowPos(window_, nullptr, 0, 0, outer.cx, outer.cy,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    // The frame can differ from the computed one (a density set for testing rather than by the
-    // monitor, or a window manager's own frame): measure the result and correct by the difference.
+    // One move: a window that first took its new size where it stood could spread onto another
+    // monitor and set off another change of density.
+    SetWindowPos(window_, nullptr, outer.left, outer.top, outer.right - outer.left,
+                 outer.bottom - outer.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // The frame can differ from the one the rectangle was made for (a density set for testing
+    // rather than by the monitor, or a window manager's own frame): the client area is measured
+    // and, only where it differs, the size is corrected by the difference, at the same place.
+    const SIZE client = ClientSize(dpi);
     RECT shown{};
     GetClientRect(window_, &shown);
     if (shown.right != client.cx || shown.bottom != client.cy) {
-        outer.cx += client.cx - shown.right;
-        outer.cy += client.cy - shown.bottom;
-        SetWindowPos(window_, nullptr, 0, 0, outer.cx, outer.cy,
+        RECT placed{};
+        GetWindowRect(window_, &placed);
+        SetWindowPos(window_, nullptr, 0, 0, placed.right - placed.left + client.cx - shown.right,
+                     placed.bottom - placed.top + client.cy - shown.bottom,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
+    RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void MainWindow::Show(int showCommand) {
@@ -174,7 +177,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_DPICHANGED:
         if (bound_) {
-            MoveToDensity(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            LayOut(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         }
         return 0;
     case WM_ACTIVATE:

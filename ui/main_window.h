@@ -43,9 +43,9 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     bool TakeKeyboardMessage(MSG& message) override;
 
-    // On a monitor of another density: laid out anew, at the place the system suggests.
-    void MoveToDensity(UINT dpi, const RECT& suggested);
-    void SizeClientArea();
+    // The controls laid out for the density and the window put at the outer rectangle given (on
+    // a DPI change, the one the system suggests) with the client area in twips.
+    void LayOut(UINT dpi, const RECT& outer);
     void HandleCommand(int id, int notification, HWND control);
     void Press(HWND button);
     void ForwardToPanel(PanelField field, HWND control);

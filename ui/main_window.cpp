@@ -136,7 +136,11 @@ void MainWindow::Show(int showCommand) {
     ShowWindow(window_, showCommand);
     UpdateWindow(window_);
     lastFocus_ = Control(ControlId::CheckDipoleNS);
-    SetFocus(lastFocus_);
+    // Shown without activation (minimized, say), the window leaves the focus where it is; the
+    // control takes it when the window is activated.
+    if (GetActiveWindow() == window_) {
+        SetFocus(lastFocus_);
+    }
 }
 
 bool MainWindow::TakeKeyboardMessage(MSG& message) {

@@ -26,7 +26,7 @@ public:
     HWND Handle() const { return window_; }
     HWND Control(ControlId id) const { return controls_.Control(id); }
 
-    // Shows the window with the keyboard focus on CheckDipoleNS.
+    // Shows the window with the keyboard focus on CheckDipoleNS, unless it is shown inactive.
     void Show(int showCommand);
 
     // Runs the event loop until the window is closed; gives the exit status.

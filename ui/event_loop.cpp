@@ -28,7 +28,11 @@ int EventLoop::Run() {
             if (std::exchange(inHostRun, false)) {
                 window_.ShowPendingChanges();
             }
-            if (GetMessageW(&message, nullptr, 0, 0) <= 0) {
+            const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+            if (got == -1) {
+                return kEventLoopFailed;
+            }
+            if (got == 0) {
                 break;
             }
         } else if (message.message == WM_QUIT) {
@@ -37,7 +41,7 @@ int EventLoop::Run() {
         inHostRun = IsHostTraffic(message);
         Dispatch(message);
     }
-    return 0;
+    return static_cast<int>(message.wParam);
 }
 
 void EventLoop::Dispatch(MSG& message) {

@@ -7,6 +7,9 @@
 
 namespace veskor {
 
+// The exit status when the window's messages can no longer be read.
+inline constexpr int kEventLoopFailed = 1;
+
 class EventLoop {
 public:
     // What the loop asks of the window it serves.
@@ -24,7 +27,8 @@ public:
 
     explicit EventLoop(Window& window) : window_(window) {}
 
-    // Runs until WM_QUIT; gives the exit status.
+    // Runs until WM_QUIT and gives its wParam as the exit status; should the message queue fail
+    // the loop, gives kEventLoopFailed.
     int Run();
     // Whether a host message is being dispatched: the loop shows its changes afterwards.
     bool InHostTraffic() const { return inHostTraffic_; }

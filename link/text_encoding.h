@@ -7,8 +7,9 @@
 
 namespace veskor {
 
-// Invalid sequences become U+FFFD; embedded NULs are kept. A text beyond INT_MAX units, which
-// the Windows functions cannot take, converts to nothing.
+// Invalid sequences become U+FFFD; embedded NULs are kept. A text that the Windows functions
+// cannot take (beyond INT_MAX units, or a result beyond it) throws std::length_error, as a text
+// too big for the memory left throws: the caller keeps what it had, never an empty text.
 std::wstring Utf8ToWide(std::string_view text);
 std::string WideToUtf8(std::wstring_view text);
 

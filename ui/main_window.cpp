@@ -274,8 +274,9 @@ void MainWindow::ShowPendingChanges() {
     }
 }
 
-// A text too big for the memory left is not shown this time: its control keeps the last text it
-// showed, the window goes on, and the next show (at the next event) tries again.
+// A text too big for the memory left, or for the conversion, is not shown this time: its control
+// keeps the last text it showed, the window goes on, and the next show (at the next event) tries
+// again.
 bool MainWindow::TryShowField(PanelField field) {
     try {
         ShowField(field);

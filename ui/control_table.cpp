@@ -20,7 +20,7 @@ constexpr ControlRow kControls[] = {
     {Id::CheckDipoleNS,  CheckBox,   L"Dipole N/S",          360, 840, 1095,  255,  0, {},              Field::IndicatorDipoleNS, nullptr},
     {Id::CheckDipoleEW,  CheckBox,   L"Dipole E/W",          360, 1320, 1215, 255,  1, {},              Field::IndicatorDipoleEW, nullptr},
     {Id::Frame2,         GroupBox,   L"20, 15, 10m",        1800, 240, 1815, 1935,  5, {},              {},                      nullptr},
-    {Id::Label9,         Label,      L"Bearing,\u00b0",     1920, 720,  735,  255,  6, Id::TextBearing, {},                      nullptr},
+    {Id::Label9,         Label,      L"Bearing,\u00b0",     1920, 720,  720,  255,  6, Id::TextBearing, {},                      nullptr},
     {Id::TextBearing,    TextBox,    L"",                   2640, 600,  735,  375,  3, {},              Field::BearingText,      nullptr},
     {Id::CommandRotate,  PushButton, L"Rotate!",            2160, 1200, 1095, 375,  7, {},              {},                      &StationPanel::RotateBeam},
     {Id::CheckBeam,      CheckBox,   L"Beam",               2040, 1800, 1215, 255,  2, {},              Field::IndicatorBeam,    nullptr},

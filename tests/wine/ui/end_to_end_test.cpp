@@ -1,17 +1,23 @@
-// The main window's tests. Most drive veskor.exe as a whole from outside, as an operator would,
-// with this test process playing the host MixW: the control table at the session's screen density
-// and the keyboard walk through it, and host and operator scenarios as rows of one table. The
-// window brings its controls up to date in its own time, so every check waits for what it expects,
-// with a deadline. A window inside this process shows what cannot be seen from outside: the
-// relayout on a DPI change, with every caption fitting in the program's own font.
+// The main window's tests, as the operator sees it. Most drive veskor.exe as a whole from outside,
+// with this test process playing the host MixW: its layout at the session's screen density, the
+// keyboard walk, and host and operator scenarios as rows of one table. The window brings its
+// controls up to date in its own time, so every check waits for what it expects, with a deadline.
+// A window inside this process, under the same manifest, shows what cannot be seen from outside:
+// the move on a DPI change, and each caption measured by its own control.
 #include "dde_host.h"
+#include "gdi_owner.h"
 #include "main_window.h"
 #include "program.h"
+#include "text_encoding.h"
 #include "window.h"
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
+#include <climits>
 #include <cstdlib>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -22,23 +28,11 @@ namespace veskor::test {
 namespace {
 
 using Id = ControlId;
-enum Kind { GroupBox, Label, TextBox, CheckBox, PushButton };
+enum Kind { GroupBox, Label, TextBox, CheckBox, PushButton, Other };
 
-// Each kind's window class and button type (-1: not a button; a push button is never the default
-// one), and the room its caption needs beyond the text: edges of 15 twips and pixels at 96 dpi.
-// clang-format off
-constexpr std::tuple<const wchar_t*, LONG, int, int> kKinds[] = {
-    {L"Button", BS_GROUPBOX,     12,  0}, // the frame's corner and the gap before the caption, twice
-    {L"Static", -1,               0,  0},
-    {L"Edit",   -1,               0,  0},
-    {L"Button", BS_AUTOCHECKBOX,  4, 13}, // the box, and the gap before the caption
-    {L"Button", BS_PUSHBUTTON,    6,  0}, // borders and the focus rectangle on both sides
-};
-// clang-format on
-
-// What an operator must find, written out apart from the program's own table, in z-order: the
-// focusable controls by tab order, each text box right after the label that names it for screen
-// readers, the group boxes last, behind everything they enclose. Places are in twips.
+// What an operator must find, in z-order: the focusable controls by tab order, each text box
+// right after the label that names it for screen readers, the group boxes last, behind everything
+// they enclose. Places are in twips from the client area's corner, which is 7440 x 3015 twips.
 struct Row {
     Id id;
     Kind kind;
@@ -50,7 +44,7 @@ constexpr Row kControls[] = {
     {Id::CheckDipoleNS,   CheckBox,   L"Dipole N/S",       360,  840, 1095,  255},
     {Id::CheckDipoleEW,   CheckBox,   L"Dipole E/W",       360, 1320, 1215,  255},
     {Id::CheckBeam,       CheckBox,   L"Beam",            2040, 1800, 1215,  255},
-    {Id::Label9,          Label,      L"Bearing,\u00b0",  1920,  720,  735,  255},
+    {Id::Label9,          Label,      L"Bearing,\u00b0",  1920,  720,  720,  255},
     {Id::TextBearing,     TextBox,    nullptr,            2640,  600,  735,  375},
     {Id::CommandRotate,   PushButton, L"Rotate!",         2160, 1200, 1095,  375},
     {Id::CheckLW,         CheckBox,   L"Long wire",       3960,  840, 1095,  255},
@@ -68,6 +62,86 @@ constexpr Row kControls[] = {
     {Id::Frame3,          GroupBox,   L"Other bands",     3720,  240, 1575, 1935},
 };
 // clang-format on
+
+// The density the Wine session was given, so that one that silently stayed at 96 cannot pass for
+// 144: the window would be laid out for 96.
+int SessionDpi() {
+    const char* expected = std::getenv("VESKOR_EXPECTED_DPI");
+    return expected ? std::atoi(expected) : 96;
+}
+
+// A control's kind as the system has it: its window class, and a button's type.
+Kind KindOf(HWND control) {
+    wchar_t name[16] = {};
+    GetClassNameW(control, name, 16);
+    const LONG type = GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK;
+    return _wcsicmp(name, L"Static") == 0   ? Label
+           : _wcsicmp(name, L"Edit") == 0   ? TextBox
+           : _wcsicmp(name, L"Button") != 0 ? Other
+           : type == BS_GROUPBOX            ? GroupBox
+           : type == BS_AUTOCHECKBOX        ? CheckBox
+           : type == BS_PUSHBUTTON          ? PushButton // never the default button
+                                            : Other;
+}
+
+// A window's place in its parent's client area (or the screen's, for a top-level one).
+RECT PlaceOf(HWND window) {
+    RECT place{};
+    GetWindowRect(window, &place);
+    MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&place), 2);
+    return place;
+}
+auto Edges(const RECT& r) {
+    return std::tuple(r.left, r.top, r.right, r.bottom);
+}
+bool Contains(const RECT& outer, const RECT& inner) {
+    RECT both{};
+    UnionRect(&both, &outer, &inner);
+    return EqualRect(&both, &outer) != FALSE;
+}
+
+// The client area, and each control in z-order with its kind, caption and place at a density.
+void ExpectLayout(HWND main, int dpi) {
+    const auto pixels = [&](int twips) { return MulDiv(twips, dpi, 1440); };
+    RECT client{};
+    GetClientRect(main, &client);
+    EXPECT_EQ(std::tuple(client.right, client.bottom), std::tuple(pixels(7440), pixels(3015)));
+    HWND control = GetWindow(main, GW_CHILD);
+    for (const Row& row : kControls) {
+        SCOPED_TRACE(static_cast<int>(row.id));
+        ASSERT_EQ(control, GetDlgItem(main, static_cast<int>(row.id))) << "out of z-order";
+        EXPECT_EQ(KindOf(control), row.kind);
+        // Edges are rounded, not sizes, so that controls which meet in twips meet on screen.
+        EXPECT_EQ(Edges(PlaceOf(control)),
+                  std::tuple(pixels(row.left), pixels(row.top), pixels(row.left + row.width),
+                             pixels(row.top + row.height)));
+        if (row.caption) {
+            EXPECT_EQ(TextOf(control), row.caption);
+        }
+        control = GetWindow(control, GW_HWNDNEXT);
+    }
+    EXPECT_EQ(control, nullptr);
+}
+
+// Every control lies inside the client area, and no two overlap but a group box and a control
+// inside its frame.
+void ExpectApart(HWND main) {
+    RECT client{};
+    GetClientRect(main, &client);
+    for (HWND one = GetWindow(main, GW_CHILD); one; one = GetWindow(one, GW_HWNDNEXT)) {
+        const RECT place = PlaceOf(one);
+        EXPECT_TRUE(Contains(client, place)) << GetDlgCtrlID(one) << " sticks out";
+        for (HWND other = GetWindow(one, GW_HWNDNEXT); other;
+             other = GetWindow(other, GW_HWNDNEXT)) {
+            const RECT second = PlaceOf(other);
+            RECT common{};
+            EXPECT_TRUE(!IntersectRect(&common, &place, &second) ||
+                        (KindOf(one) == GroupBox && Contains(place, second)) ||
+                        (KindOf(other) == GroupBox && Contains(second, place)))
+                << GetDlgCtrlID(one) << " and " << GetDlgCtrlID(other) << " overlap";
+        }
+    }
+}
 
 constexpr int Any = -1; // any check boxes ticked
 
@@ -147,64 +221,6 @@ const std::vector<Scenario> kScenarios = {
 };
 // clang-format on
 
-// A window's client area and controls at a density: z-order, kind, place and caption, and for a
-// window of this process also every caption fitting in an eight-point font.
-void ExpectControls(HWND main, int dpi) {
-    const auto pixels = [&](int twips) { return MulDiv(twips, dpi, 1440); };
-    RECT client{};
-    GetClientRect(main, &client);
-    EXPECT_EQ(std::tuple(client.right, client.bottom), std::tuple(pixels(7440), pixels(3015)));
-    const bool ours = GetWindowThreadProcessId(main, nullptr) == GetCurrentThreadId();
-    HDC screen = GetDC(nullptr);
-    HWND control = GetWindow(main, GW_CHILD);
-    for (const Row& row : kControls) {
-        SCOPED_TRACE(static_cast<int>(row.id));
-        ASSERT_EQ(control, GetDlgItem(main, static_cast<int>(row.id))) << "out of z-order";
-        const auto [windowClass, buttonType, edges, pixelsAt96] = kKinds[row.kind];
-        wchar_t name[16] = {};
-        GetClassNameW(control, name, 16);
-        EXPECT_EQ(_wcsicmp(name, windowClass), 0) << "a " << name;
-        if (buttonType >= 0) {
-            EXPECT_EQ(GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK, buttonType);
-        }
-        RECT rect{};
-        GetWindowRect(control, &rect);
-        MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&rect), 2);
-        // Edges are rounded, not sizes, so that controls which meet in twips meet on screen.
-        EXPECT_EQ(std::tuple(rect.left, rect.top, rect.right, rect.bottom),
-                  std::tuple(pixels(row.left), pixels(row.top), pixels(row.left + row.width),
-                             pixels(row.top + row.height)));
-        if (row.caption) {
-            EXPECT_EQ(TextOf(control), row.caption);
-        }
-        if (row.caption && ours) {
-            HGDIOBJ earlier = SelectObject(
-                screen, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
-            const std::wstring_view caption = row.caption;
-            SIZE text{};
-            GetTextExtentPoint32W(screen, caption.data(), static_cast<int>(caption.size()), &text);
-            // The ink ends before the advance of the last character when that leaves a blank.
-            ABC last{};
-            if (GetCharABCWidthsW(screen, caption.back(), caption.back(), &last) && last.abcC > 0) {
-                text.cx -= last.abcC;
-            }
-            TEXTMETRICW metrics{};
-            GetTextMetricsW(screen, &metrics);
-            SelectObject(screen, earlier);
-            const int room = edges * MulDiv(15, dpi, 1440) + MulDiv(pixelsAt96, dpi, 96);
-            EXPECT_LE(text.cx + room, rect.right - rect.left);
-            // Group boxes draw their caption across the top edge; the others must hold a line.
-            EXPECT_TRUE(row.kind == GroupBox || metrics.tmHeight <= rect.bottom - rect.top);
-            // 8 points, or a little less where a wide face needs it.
-            EXPECT_LE(metrics.tmHeight - metrics.tmInternalLeading, MulDiv(8, dpi, 72));
-            EXPECT_GE(metrics.tmHeight - metrics.tmInternalLeading, MulDiv(7, dpi, 72));
-        }
-        control = GetWindow(control, GW_HWNDNEXT);
-    }
-    ReleaseDC(nullptr, screen);
-    EXPECT_EQ(control, nullptr);
-}
-
 class Veskor : public testing::Test {
 protected:
     // Starts veskor.exe against the host and waits for its window.
@@ -265,15 +281,12 @@ TEST_P(Scenarios, EachStepShowsItsResultAndClosingEndsWithStatusZero) {
 INSTANTIATE_TEST_SUITE_P(Rows, Scenarios, testing::ValuesIn(kScenarios),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Run again at 144 dpi in a Wine session of its own; the variable says which density the session
-// was given, so that one that silently stayed at 96 cannot pass for 144: the window would be laid
-// out for 96. Then once round the
-// focusable controls with Tab, and back with Shift+Tab.
-TEST_F(Veskor, ControlTableAtTheSessionsDensityAndTheKeyboardWalk) {
-    const char* expected = std::getenv("VESKOR_EXPECTED_DPI");
-    const int dpi = expected ? std::atoi(expected) : 96;
+// Run again at 144 dpi in a Wine session of its own. Then once round the focusable controls with
+// Tab, and back with Shift+Tab.
+TEST_F(Veskor, LayoutAtTheSessionsDensityAndTheKeyboardWalk) {
     ASSERT_NO_FATAL_FAILURE(Launch());
-    ASSERT_NO_FATAL_FAILURE(ExpectControls(window_.Main(), dpi));
+    ASSERT_NO_FATAL_FAILURE(ExpectLayout(window_.Main(), SessionDpi()));
+    ExpectApart(window_.Main());
     std::vector<HWND> cycle;
     for (const Row& row : kControls) {
         if (row.kind != Label && row.kind != GroupBox) {
@@ -290,22 +303,132 @@ TEST_F(Veskor, ControlTableAtTheSessionsDensityAndTheKeyboardWalk) {
     }
 }
 
-class Density : public testing::TestWithParam<int> {};
+// The main window's places as the window procedure sees them, while in scope.
+class PlaceRecord {
+public:
+    explicit PlaceRecord(HWND window)
+        : hook_(SetWindowsHookExW(WH_CALLWNDPROC, &Note, nullptr, GetCurrentThreadId())) {
+        watched_ = window;
+        places_.clear();
+    }
+    ~PlaceRecord() { UnhookWindowsHookEx(hook_); }
+    PlaceRecord(const PlaceRecord&) = delete;
+    PlaceRecord& operator=(const PlaceRecord&) = delete;
 
-// Moving to a monitor of this density: the window takes it and the place the system suggests, and
-// keeps its client area and controls in twips, every caption fitting.
-TEST_P(Density, ADpiChangeRelaysTheWindowOut) {
-    StationPanel panel;
-    MainWindow window(GetModuleHandleW(nullptr), panel);
-    RECT suggested{40, 30, 40 + 800, 30 + 400}, outer{};
-    SendMessageW(window.Handle(), WM_DPICHANGED, MAKEWPARAM(GetParam(), GetParam()),
-                 reinterpret_cast<LPARAM>(&suggested));
-    GetWindowRect(window.Handle(), &outer);
-    EXPECT_EQ(std::tuple(outer.left, outer.top), std::tuple(40, 30));
-    ExpectControls(window.Handle(), GetParam());
+    const std::vector<RECT>& Places() const { return places_; }
+
+private:
+    static LRESULT CALLBACK Note(int code, WPARAM wParam, LPARAM lParam) {
+        const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (code == HC_ACTION && sent->hwnd == watched_ && sent->message == WM_WINDOWPOSCHANGED) {
+            places_.push_back(PlaceOf(watched_));
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    HHOOK hook_;
+    static inline HWND watched_ = nullptr;
+    static inline std::vector<RECT> places_;
+};
+
+// A window of this process, moved from the session's density to a monitor of the density given as
+// the system moves it: to the rectangle it suggests, the window's outer size scaled by the change.
+class Density : public testing::TestWithParam<int> {
+protected:
+    void SetUp() override {
+        RECT outer{};
+        GetWindowRect(window_.Handle(), &outer);
+        const int from = static_cast<int>(window_.Dpi());
+        suggested_ = {40, 30, 40 + MulDiv(outer.right - outer.left, GetParam(), from),
+                      30 + MulDiv(outer.bottom - outer.top, GetParam(), from)};
+        const PlaceRecord record(window_.Handle());
+        SendMessageW(window_.Handle(), WM_DPICHANGED, MAKEWPARAM(GetParam(), GetParam()),
+                     reinterpret_cast<LPARAM>(&suggested_));
+        places_ = record.Places();
+    }
+
+    StationPanel panel_;
+    MainWindow window_{GetModuleHandleW(nullptr), panel_};
+    RECT suggested_{};
+    std::vector<RECT> places_; // where the window stood, move after move
+};
+
+// First at the suggested rectangle, then at most its size corrected there, so that the client area
+// is right in twips: never at a place or size in between, which could set off another change.
+TEST_P(Density, ADpiChangeIsOneMoveToTheSuggestedPlaceWithTheLayoutInTwips) {
+    ASSERT_FALSE(places_.empty());
+    EXPECT_EQ(Edges(places_[0]), Edges(suggested_));
+    EXPECT_LE(places_.size(), 2u);
+    for (const RECT& place : places_) {
+        EXPECT_EQ(std::tuple(place.left, place.top), std::tuple(suggested_.left, suggested_.top));
+    }
+    ExpectLayout(window_.Handle(), GetParam());
+    ExpectApart(window_.Handle());
 }
 
 INSTANTIATE_TEST_SUITE_P(Dpi, Density, testing::Values(96, 120, 144, 192));
+
+// Each caption fits the control that shows it, as the control measures it: a button's or check
+// box's ideal size, a label's or group box's text in its font. At the session's density (96, and
+// 144 in a session of its own), whose system metrics the controls draw with.
+TEST(Window, EveryCaptionFitsItsControlAtTheSessionsDensity) {
+    StationPanel panel;
+    const MainWindow window(GetModuleHandleW(nullptr), panel);
+    EXPECT_EQ(static_cast<int>(window.Dpi()), SessionDpi());
+    const ScreenContext screen;
+    for (HWND control = GetWindow(window.Handle(), GW_CHILD); control;
+         control = GetWindow(control, GW_HWNDNEXT)) {
+        const std::wstring caption = TextOf(control);
+        const Kind kind = KindOf(control);
+        SIZE need{};
+        if (kind == CheckBox || kind == PushButton) {
+            ASSERT_TRUE(
+                SendMessageW(control, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&need)));
+        } else if (kind != TextBox) {
+            const Selection font(
+                screen.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+            GetTextExtentPoint32W(screen.get(), caption.data(), static_cast<int>(caption.size()),
+                                  &need);
+        }
+        const RECT place = PlaceOf(control);
+        EXPECT_TRUE(need.cx <= place.right - place.left && need.cy <= place.bottom - place.top)
+            << testing::PrintToString(caption) << " needs " << need.cx << " x " << need.cy;
+    }
+}
+
+// Shown minimized without activation, the window leaves the focus where it is; WM_QUIT's status is
+// the event loop's.
+TEST(Window, ShownMinimizedInactiveItTakesNoFocusAndItEndsWithTheStatusOfWmQuit) {
+    StationPanel panel;
+    MainWindow window(GetModuleHandleW(nullptr), panel);
+    HWND other = CreateWindowW(L"Edit", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
+                               nullptr, nullptr, nullptr, nullptr);
+    SetForegroundWindow(other);
+    SetFocus(other);
+    window.Show(SW_SHOWMINNOACTIVE);
+    EXPECT_TRUE(IsIconic(window.Handle()));
+    EXPECT_EQ(GetFocus(), other);
+    DestroyWindow(other);
+    PostQuitMessage(7);
+    EXPECT_EQ(window.RunEventLoop(), 7);
+}
+
+// A text the system cannot convert (longer than its functions take) is refused, as a text that
+// cannot be held is, so that a box keeps its last text rather than showing none.
+TEST(Window, ATextTooLongToConvertIsRefusedNotEmptied) {
+    constexpr std::size_t kTooLong = std::size_t{INT_MAX} + 1;
+    if (sizeof(void*) < 8) {
+        GTEST_SKIP() << "no room for such a text in a 32-bit process";
+    }
+    // Address space only: the conversion refuses the text before reading any of it.
+    void* space = VirtualAlloc(nullptr, 2 * kTooLong, MEM_RESERVE, PAGE_NOACCESS);
+    ASSERT_TRUE(space);
+    EXPECT_THROW(Utf8ToWide(std::string_view(static_cast<const char*>(space), kTooLong)),
+                 std::length_error);
+    EXPECT_THROW(WideToUtf8(std::wstring_view(static_cast<const wchar_t*>(space), kTooLong)),
+                 std::length_error);
+    VirtualFree(space, 0, MEM_RELEASE);
+}
 
 } // namespace
 } // namespace veskor::test

@@ -17,10 +17,12 @@
 
 #include <climits>
 #include <cstdlib>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <tuple>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -303,36 +305,9 @@ TEST_F(Veskor, LayoutAtTheSessionsDensityAndTheKeyboardWalk) {
     }
 }
 
-// The main window's places as the window procedure sees them, while in scope.
-class PlaceRecord {
-public:
-    explicit PlaceRecord(HWND window)
-        : hook_(SetWindowsHookExW(WH_CALLWNDPROC, &Note, nullptr, GetCurrentThreadId())) {
-        watched_ = window;
-        places_.clear();
-    }
-    ~PlaceRecord() { UnhookWindowsHookEx(hook_); }
-    PlaceRecord(const PlaceRecord&) = delete;
-    PlaceRecord& operator=(const PlaceRecord&) = delete;
-
-    const std::vector<RECT>& Places() const { return places_; }
-
-private:
-    static LRESULT CALLBACK Note(int code, WPARAM wParam, LPARAM lParam) {
-        const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
-        if (code == HC_ACTION && sent->hwnd == watched_ && sent->message == WM_WINDOWPOSCHANGED) {
-            places_.push_back(PlaceOf(watched_));
-        }
-        return CallNextHookEx(nullptr, code, wParam, lParam);
-    }
-
-    HHOOK hook_;
-    static inline HWND watched_ = nullptr;
-    static inline std::vector<RECT> places_;
-};
-
 // A window of this process, moved from the session's density to a monitor of the density given as
 // the system moves it: to the rectangle it suggests, the window's outer size scaled by the change.
+// Each place the window is told it stands at (WM_WINDOWPOSCHANGED) meanwhile is recorded.
 class Density : public testing::TestWithParam<int> {
 protected:
     void SetUp() override {
@@ -341,16 +316,27 @@ protected:
         const int from = static_cast<int>(window_.Dpi());
         suggested_ = {40, 30, 40 + MulDiv(outer.right - outer.left, GetParam(), from),
                       30 + MulDiv(outer.bottom - outer.top, GetParam(), from)};
-        const PlaceRecord record(window_.Handle());
+        watched_ = window_.Handle();
+        places_.clear();
+        const std::unique_ptr<std::remove_pointer_t<HHOOK>, decltype(&UnhookWindowsHookEx)> hook(
+            SetWindowsHookExW(WH_CALLWNDPROC, &Note, nullptr, GetCurrentThreadId()),
+            &UnhookWindowsHookEx);
         SendMessageW(window_.Handle(), WM_DPICHANGED, MAKEWPARAM(GetParam(), GetParam()),
                      reinterpret_cast<LPARAM>(&suggested_));
-        places_ = record.Places();
+    }
+    static LRESULT CALLBACK Note(int code, WPARAM wParam, LPARAM lParam) {
+        const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (code == HC_ACTION && sent->hwnd == watched_ && sent->message == WM_WINDOWPOSCHANGED) {
+            places_.push_back(PlaceOf(watched_));
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
     }
 
     StationPanel panel_;
     MainWindow window_{GetModuleHandleW(nullptr), panel_};
     RECT suggested_{};
-    std::vector<RECT> places_; // where the window stood, move after move
+    static inline HWND watched_ = nullptr;
+    static inline std::vector<RECT> places_; // where the window stood, move after move
 };
 
 // First at the suggested rectangle, then at most its size corrected there, so that the client area
@@ -392,37 +378,41 @@ TEST(Window, EveryCaptionFitsItsControlAtTheSessionsDensity) {
         }
         const RECT place = PlaceOf(control);
         EXPECT_TRUE(need.cx <= place.right - place.left && need.cy <= place.bottom - place.top)
-            << testing::PrintToString(caption) << " needs " << need.cx << " x " << need.cy;
+            << testing::PrintToString(caption) << " needs " << need.cx << " x " << need.cy
+            << ", has " << place.right - place.left << " x " << place.bottom - place.top;
     }
 }
 
-// Shown minimized without activation, the window leaves the focus where it is; WM_QUIT's status is
-// the event loop's.
-TEST(Window, ShownMinimizedInactiveItTakesNoFocusAndItEndsWithTheStatusOfWmQuit) {
-    StationPanel panel;
-    MainWindow window(GetModuleHandleW(nullptr), panel);
+// Shown without activation, minimized or not, the window leaves the focus where it is; WM_QUIT's
+// status is the event loop's.
+TEST(Window, ShownInactiveItTakesNoFocusAndItEndsWithTheStatusOfWmQuit) {
     HWND other = CreateWindowW(L"Edit", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
                                nullptr, nullptr, nullptr, nullptr);
     SetForegroundWindow(other);
     SetFocus(other);
-    window.Show(SW_SHOWMINNOACTIVE);
-    EXPECT_TRUE(IsIconic(window.Handle()));
-    EXPECT_EQ(GetFocus(), other);
+    for (const int command : {SW_SHOWMINNOACTIVE, SW_SHOWNA}) {
+        StationPanel panel;
+        MainWindow window(GetModuleHandleW(nullptr), panel);
+        window.Show(command);
+        EXPECT_TRUE(IsWindowVisible(window.Handle()));
+        EXPECT_EQ(GetFocus(), other) << "shown with " << command;
+        PostQuitMessage(command);
+        EXPECT_EQ(window.RunEventLoop(), command);
+    }
     DestroyWindow(other);
-    PostQuitMessage(7);
-    EXPECT_EQ(window.RunEventLoop(), 7);
 }
 
-// A text the system cannot convert (longer than its functions take) is refused, as a text that
-// cannot be held is, so that a box keeps its last text rather than showing none.
+// A text longer than the system's conversion functions take is refused, as a text that cannot be
+// held is, so that a box keeps its last text rather than showing none. Only address space is
+// reserved: the conversion refuses the text before reading it.
 TEST(Window, ATextTooLongToConvertIsRefusedNotEmptied) {
     constexpr std::size_t kTooLong = std::size_t{INT_MAX} + 1;
-    if (sizeof(void*) < 8) {
+    void* space = sizeof(void*) == 8
+                      ? VirtualAlloc(nullptr, 2 * kTooLong, MEM_RESERVE, PAGE_NOACCESS)
+                      : nullptr;
+    if (space == nullptr) {
         GTEST_SKIP() << "no room for such a text in a 32-bit process";
     }
-    // Address space only: the conversion refuses the text before reading any of it.
-    void* space = VirtualAlloc(nullptr, 2 * kTooLong, MEM_RESERVE, PAGE_NOACCESS);
-    ASSERT_TRUE(space);
     EXPECT_THROW(Utf8ToWide(std::string_view(static_cast<const char*>(space), kTooLong)),
                  std::length_error);
     EXPECT_THROW(WideToUtf8(std::wstring_view(static_cast<const wchar_t*>(space), kTooLong)),

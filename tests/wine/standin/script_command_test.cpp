@@ -61,14 +61,11 @@ TEST(ScriptCommand, EachLineIsCarriedOutOrRefusedWithOneAnswer) {
 }
 
 TEST(Standin, AScriptGetsOneAnswerALineAndEndsWithItsInput) {
+    // The line, and the beginning of its answer: what each line does is tried above.
     const std::pair<std::string, std::string> rows[]{
-        // the line, and the beginning of its answer
-        {"# a comment", "ok"},
         {"bogus\x01\x7f\xff", "error "},
-        {"set Nope 1", "error unknown item"},
-        {"quit now", "error quit takes no argument"},
         {"set Khz " + std::string(2 << 20, '1'), "ok"},
-        {"set khz 7074.00", "ok"}, // DDE names do not depend on case
+        {"set khz 7074.00", "ok"},
     };
     const std::wstring script = test::ProgramBeside(L"script.txt");
     std::ofstream input(script.c_str(), std::ios::binary);

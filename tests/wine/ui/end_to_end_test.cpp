@@ -227,7 +227,6 @@ class Veskor : public testing::Test {
 protected:
     // Starts veskor.exe against the host and waits for its window.
     void Launch(const char* command = "") {
-        SetProcessDPIAware(); // real pixels, not coordinates scaled for an unaware program
         host_.Publish(HostItem::Frequency, "14074.00");
         host_.Publish(HostItem::Azimuth, "275");
         host_.Publish(HostItem::Command, command);

@@ -1,7 +1,7 @@
 // The three host links a floor program opens as veskor.exe does: one DDEML instance each, a hot
-// link and then a request for the current value, which is read and let go; and the life of a
-// floor program around them. Header-only, so that each floor program is one file and links
-// nothing else but what it shows.
+// link and then a request for the current value, which is read and let go. Header-only, so that
+// each floor program (the bare receiver here, the bench's floors of start-up) is one file and
+// links nothing else but what it shows.
 #pragma once
 
 #include <windows.h>
@@ -13,22 +13,6 @@
 namespace veskor::test {
 
 using FloorInstances = DWORD[3];
-
-// Takes each value and lets it go.
-inline HDDEDATA CALLBACK FloorCallback(UINT type, UINT, HCONV, HSZ, HSZ, HDDEDATA data, ULONG_PTR,
-                                       ULONG_PTR) {
-    return type == XTYP_ADVDATA && data ? reinterpret_cast<HDDEDATA>(DDE_FACK) : nullptr;
-}
-
-// A floor's window: closing it ends the program.
-inline LRESULT CALLBACK FloorWindowProcedure(HWND window, UINT message, WPARAM wParam,
-                                             LPARAM lParam) {
-    if (message == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
 
 // false when a link could not be opened.
 inline bool OpenFloorLinks(PFNCALLBACK callback, FloorInstances& instances) {
@@ -60,28 +44,6 @@ inline bool OpenFloorLinks(PFNCALLBACK callback, FloorInstances& instances) {
         DdeFreeDataHandle(current);
     }
     return true;
-}
-
-// Opens the links while the window is hidden, shows it, and runs until it is closed, as Veskor
-// does; the exit status, -1 when the window or a link is missing.
-inline int RunFloor(HWND window) {
-    FloorInstances instances = {};
-    if (!window || !OpenFloorLinks(FloorCallback, instances)) {
-        return -1;
-    }
-    ShowWindow(window, SW_SHOWDEFAULT);
-    UpdateWindow(window);
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-    // Ends the conversations, as a client that leaves the host must: a host that has served a
-    // client which merely vanished loses values to its later clients.
-    for (DWORD instance : instances) {
-        DdeUninitialize(instance);
-    }
-    return 0;
 }
 
 } // namespace veskor::test

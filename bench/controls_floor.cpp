@@ -5,7 +5,7 @@
 // binding, no relayout. Closed, it ends its conversations.
 #include "control_kind.h"
 #include "control_table.h"
-#include "floor_links.h"
+#include "floor_window.h"
 #include "gdi_owner.h"
 
 #include <windows.h>

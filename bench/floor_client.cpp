@@ -2,7 +2,7 @@
 // them. It opens the same three links as veskor.exe (one DDEML instance each, a hot link and then
 // a request for the current value) while its one plain window is hidden, then shows the window.
 // Same compiler, flags and static runtime as veskor.exe. Closed, it ends its conversations.
-#include "floor_links.h"
+#include "floor_window.h"
 
 #include <windows.h>
 

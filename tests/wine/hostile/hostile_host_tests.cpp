@@ -45,18 +45,19 @@ struct Veskor {
     }
 };
 
-// No host, a host that hangs, or one refusing the second link's item or the third link's topic
-// or item: only the start-up message shows (the main window never, not even for a moment), after
-// the host's time to answer when it hangs, with one button, OK, and no icon; dismissing it by its
-// button or by closing it ends Veskor with status 1.
+// No host, or a host that hangs: only the start-up message shows (the main window never, not even
+// for a moment), after the host's time to answer when it hangs, with one button, OK, and no icon;
+// dismissing it by its button or by closing it ends Veskor with status 1. A host that refuses a
+// link part-way ends the same way: the fault tests refuse each later link, and the message host's
+// refusing row reads the message.
 TEST(HostileHost, HostFailingStartUpEndsWithTheStartUpMessage) {
     bool byButton = false;
-    for (const std::wstring trouble : {L"none", L"hang", L"Az", L"CAT", L"Command"}) {
-        SCOPED_TRACE(testing::Message() << trouble);
+    for (const bool hangs : {false, true}) {
+        SCOPED_TRACE(hangs ? "a host that hangs" : "no host");
         std::optional<DdeHost> host;
-        if (trouble != L"none") {
+        if (hangs) {
             host.emplace();
-            trouble == L"hang" ? host->Hang() : host->Refuse(trouble);
+            host->Hang();
         }
         Program veskor;
         const auto start = Clock::now();
@@ -74,7 +75,7 @@ TEST(HostileHost, HostFailingStartUpEndsWithTheStartUpMessage) {
                 DeadlineAfter(kHostAnswerTimeout + kPatience));
         };
         ASSERT_TRUE(watching([&] { return box != nullptr; }));
-        EXPECT_TRUE(trouble != L"hang" || Clock::now() - start >= kHostAnswerTimeout);
+        EXPECT_TRUE(!hangs || Clock::now() - start >= kHostAnswerTimeout);
         std::vector<std::wstring> texts;
         for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
             if (IsWindowVisible(child) && !TextOf(child).empty()) {

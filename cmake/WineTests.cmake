@@ -26,9 +26,12 @@ endfunction()
 
 # veskor_wine_timeout(SECONDS TEST...): the tests' timeout, which ctest multiplies by
 # VESKOR_TIME_SCALE from its environment as the test kit does the tests' own deadlines (see
-# tests/wine/time_scale): a slow session stretches them all with one setting.
+# tests/wine/time_scale): a slow session stretches them all with one setting. Every Wine test
+# passes here, and takes the session's lock: one Wine session holds one test at a time (two
+# stand-in hosts there would answer each other's clients, and each test starts by ending the
+# session's programs), whatever runs the tests (`ctest -j`, an IDE's test runner).
 function(veskor_wine_timeout seconds)
-    set_tests_properties(${ARGN} PROPERTIES TIMEOUT ${seconds})
+    set_tests_properties(${ARGN} PROPERTIES TIMEOUT ${seconds} RESOURCE_LOCK veskor_wine_session)
     foreach(test IN LISTS ARGN)
         set_property(GLOBAL APPEND PROPERTY VESKOR_WINE_TIMEOUTS "${test}" "${seconds}")
     endforeach()

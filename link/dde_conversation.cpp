@@ -195,10 +195,8 @@ HDDEDATA DdeConversation::Transact(UINT type, std::string_view item, UINT& error
     }
     // Reading the error clears it, so the one read afterwards belongs to this transaction.
     DdeGetLastError(instance_);
-    repair_.NoteWaiting(true);
     HDDEDATA result = DdeClientTransaction(nullptr, 0, conversation_, itemHandle.get(), CF_TEXT,
                                            type, kTimeoutMs, nullptr);
-    repair_.NoteWaiting(false);
     error = DdeGetLastError(instance_);
     return result;
 }
@@ -236,7 +234,6 @@ CurrentValue DdeConversation::FetchCurrentValue(std::string_view item) {
 }
 
 HDDEDATA DdeConversation::Receive(UINT format, HDDEDATA data) {
-    repair_.NoteDelivered();
     if (format != CF_TEXT || !deliver_) {
         return CallbackResult(DDE_FNOTPROCESSED);
     }

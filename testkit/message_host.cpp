@@ -433,20 +433,20 @@ void MessageHost::Publish(HostItem item, std::string_view text) {
 // What a careless host posts after a value: other items, a value with no item, a value from a
 // window that is not the conversation's.
 void MessageHost::PostCarelessValues(HostItem item) {
+    ++beyondTurn_;
     for (auto& conversation : conversations_) {
         if (conversation->links.empty() || conversation->ending) {
             continue;
         }
-        if (manners_.postsItemsBeyondTheThree && TopicOf(item) == 0 && conversation->topic == 0) {
-            for (const wchar_t* beyond : kItemsBeyond) {
-                PostRaw(conversation->window, conversation->client, beyond, kCarelessText, false);
-            }
+        const bool linked = std::ranges::any_of(
+            conversation->links, [item](const Link& link) { return link.item == item; });
+        if (manners_.postsItemsBeyondTheThree && TopicOf(item) == 0 && linked) {
+            PostRaw(conversation->window, conversation->client, kItemsBeyond[beyondTurn_ % 2],
+                    kCarelessText, false);
         }
         if (manners_.postsValuesWithoutItem) {
             PostRaw(conversation->window, conversation->client, nullptr, kCarelessText, false);
         }
-        const bool linked = std::ranges::any_of(
-            conversation->links, [item](const Link& link) { return link.item == item; });
         if (manners_.postsFromAStranger && linked) {
             PostRaw(listener_, conversation->client, ItemName(item), kCarelessText, false);
         }

@@ -52,8 +52,8 @@ struct HostManners {
     // Values say fRelease=0: the host frees each one itself, at its acknowledgement when it asks
     // for one, otherwise right after posting it (under Wine the receiver has a copy by then).
     bool keepsValues = false;
-    // After each value on the QSO topic, the items it has beyond the three ("Mode", "Call") go
-    // down every conversation of the topic that holds a link.
+    // After each value on the QSO topic, one of the items it has beyond the three ("Mode" and
+    // "Call" in turn) goes down every conversation linked for the value's item.
     bool postsItemsBeyondTheThree = false;
     // After each value, one with no item atom goes down every conversation holding a link.
     bool postsValuesWithoutItem = false;
@@ -118,6 +118,7 @@ private:
     std::array<std::string, 3> values_;
     int refused_ = 0;
     int unmatchedUnadvises_ = 0;
+    unsigned beyondTurn_ = 0;           // which item beyond the three goes next
     std::deque<GlobalAtom> ownStrings_; // the newest strings taken after releasing an atom
 };
 

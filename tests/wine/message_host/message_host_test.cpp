@@ -384,7 +384,7 @@ const LongSessionRow kLongSessions[] = {
     {"AcknowledgedEach", false, {.ackEveryValue = true, .keepsValues = true}, false},
     // fAckReq=0, fRelease=0, as Wine's DdePostAdvise sends: freed right after posting.
     {"PostedAndFreed", false, {.keepsValues = true}, true},
-    // The same with "Mode" and "Call" posted after each value on both QSO conversations.
+    // The same with "Mode" or "Call" posted after each value on its link: as many dropped.
     {"ItemsBeyondTheThree", false, {.keepsValues = true, .postsItemsBeyondTheThree = true}, false},
     // Wine's DDEML host, which keeps a copy of each value it posts: past its own limit it posts
     // values without data, and Veskor keeps its texts and its window answers.

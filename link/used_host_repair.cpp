@@ -2,8 +2,6 @@
 // nobody's.
 #include "used_host_repair.h"
 
-#include "linked_field.h"
-
 #include <dde.h>
 
 #include <algorithm>
@@ -45,19 +43,6 @@ std::wstring AtomName(ATOM atom) {
     wchar_t name[256];
     const UINT length = GlobalGetAtomNameW(atom, name, static_cast<int>(std::size(name)));
     return std::wstring(name, length);
-}
-
-// Whether a name is an item's (DDE names ignore case, as DDEML does).
-bool SameName(std::wstring_view name, std::string_view item) {
-    const auto lower = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c; };
-    return std::ranges::equal(name, item, [&](wchar_t a, char b) {
-        return lower(a) == lower(static_cast<unsigned char>(b));
-    });
-}
-
-bool NamesLinkedItem(std::wstring_view name) {
-    return std::ranges::any_of(
-        kLinkedFields, [&](const LinkedFieldLink& link) { return SameName(name, link.item); });
 }
 
 } // namespace
@@ -201,10 +186,8 @@ LRESULT UsedHostRepair::HandleValueMessage(WNDPROC ddeml, WPARAM wParam, LPARAM 
     return 0;
 }
 
-// A conversation is two windows: a value from a third is nobody's. While the repairs hold their
-// items' atoms, those strings keep their own numbers, so an atom naming another linked item
-// really is that item's, posted on the wrong conversation. An answer to a request goes to DDEML,
-// whose transaction takes it.
+// A conversation is two windows: a value from a third is nobody's. An answer to a request goes to
+// DDEML, whose transaction takes it.
 UsedHostRepair::Verdict UsedHostRepair::Judge(HWND sender, ATOM atom, const Header& header) const {
     if (sender != partner_ || (header.readable && header.format != format_)) {
         return Verdict::Nobodys;
@@ -218,10 +201,10 @@ UsedHostRepair::Verdict UsedHostRepair::Judge(HWND sender, ATOM atom, const Head
     if (atom != 0 && lstrcmpiW(name.c_str(), item_.c_str()) == 0) {
         return Verdict::Own;
     }
-    if (partnerIsDdeml_ && header.readable && (name.empty() || !NamesLinkedItem(name))) {
-        return Verdict::Spoiled;
-    }
-    return Verdict::Nobodys;
+    // A DDEML server posts an item only on that item's links: a value of its in the link's format
+    // is the link's, whatever its atom names now. The holds are no help there: the used host's
+    // messages take them away too, and a number given up may name another linked item by now.
+    return partnerIsDdeml_ && header.readable ? Verdict::Spoiled : Verdict::Nobodys;
 }
 
 // Given to DDEML once, with the item's name under an atom of this program's that DDEML releases.

@@ -20,15 +20,15 @@
 // - the link's own value (from the conversation's partner, its atom naming the item, in the
 //   link's format, or an answer to a request): handed to DDEML as it came;
 // - spoiled by the atom-releasing fault: from a partner that is Wine's DDEML server (a window of
-//   the class it gives a server's conversation), in the link's format, its atom naming nothing or
-//   a string that none of the links has. Such a server posts an item only on that item's links,
-//   so the value is the link's: it goes to DDEML once, with the item's name under an atom of this
-//   program's, which DDEML then releases in place of the host's;
-// - anything else is nobody's and never reaches DDEML: another item's value or another format's,
-//   a value with no item, one from a window that is not the conversation's partner, or one whose
-//   atom lost its name on a host that speaks the messages itself (which may post other items on a
-//   link: the value cannot be placed). It is freed here, and answered with a negative
-//   acknowledgement when the partner asked for one.
+//   the class it gives a server's conversation), in the link's format, its atom naming anything
+//   else or nothing. Such a server posts an item only on that item's links, so the value is the
+//   link's: it goes to DDEML once, with the item's name under an atom of this program's, which
+//   DDEML then releases in place of the host's;
+// - anything else is nobody's and never reaches DDEML: a value from a window that is not the
+//   conversation's partner, one in another format, and from a host that speaks the messages
+//   itself another item's value, one with no item, or one whose atom lost its name (such a host
+//   may post other items on a link: the value cannot be placed). It is freed here, and answered
+//   with a negative acknowledgement when the partner asked for one.
 // It holds a reference of its own to its item's atom, so that a host taking the item's atom gets
 // that one, alive.
 //

@@ -409,18 +409,25 @@ protected:
         ddemlHost_ ? ddemlHost_->Publish(item, text) : messageHost_->Publish(item, text);
     }
     // A host that asks for acknowledgements gets each one before the next value; the bare client
-    // is waited for only while it answers.
-    // false when Veskor gave none.
+    // is waited for only while it follows. false when Veskor gave none.
     bool AwaitAcknowledgements() {
         if (!GetParam().manners.ackEveryValue) {
             return true;
         }
-        if (bareAnswers_) {
-            bareAnswers_ = Wait([&] { return !messageHost_->AwaitsAck(bareProcess_); },
-                                DeadlineAfter(std::chrono::milliseconds(1000)));
+        if (bareFollows_) {
+            bareFollows_ = Wait([&] { return !messageHost_->AwaitsAck(bareProcess_); },
+                                DeadlineAfter(kBarePatience));
         }
         return Wait([&] { return !messageHost_->AwaitsAck(GetProcessId(veskor_.Handle())); });
     }
+    // The bare client is waited for at every thousandth value while it follows, so that neither
+    // client falls behind the host's posts.
+    void AwaitBareClient() {
+        if (bareFollows_) {
+            bareFollows_ = bare_.AwaitReport(DeadlineAfter(kBarePatience));
+        }
+    }
+    static constexpr std::chrono::milliseconds kBarePatience{2000};
 
     std::optional<DdeHost> ddemlHost_;
     std::optional<MessageHost> messageHost_;
@@ -428,7 +435,7 @@ protected:
     AppWindow window_;
     BareReceiver bare_;
     DWORD bareProcess_ = 0;
-    bool bareAnswers_ = true;
+    bool bareFollows_ = true;
 };
 
 TEST_P(LongSession, VeskorFollowsTheHostPastTheProcesssMemoryHandles) {
@@ -439,7 +446,11 @@ TEST_P(LongSession, VeskorFollowsTheHostPastTheProcesssMemoryHandles) {
     row.ddemlHost ? (void)ddemlHost_.emplace() : (void)messageHost_.emplace(row.manners);
     const double started = NowMs();
     ASSERT_TRUE(window_ = StartVeskor(veskor_));
-    ASSERT_TRUE(bare_.Start());
+    std::vector<std::string> thousandths;
+    for (int value = 1000; value <= kLongSessionValues; value += 1000) {
+        thousandths.push_back(std::to_string(value));
+    }
+    ASSERT_TRUE(bare_.Start(thousandths));
     bareProcess_ = GetProcessId(bare_.Process().Handle());
     int shown = 0; // the last value seen in the box, at every thousandth
     std::size_t afterThousand = 0;
@@ -453,6 +464,7 @@ TEST_P(LongSession, VeskorFollowsTheHostPastTheProcesssMemoryHandles) {
         if (value % 1000 != 0) {
             continue;
         }
+        AwaitBareClient();
         // Waited for while Veskor follows; past a Wine host's limit it no longer can.
         const bool following = shown + 1000 == value;
         if (following && Wait([&] { return window_.ShowsShortText(Id::TextKhz, text); })) {

@@ -187,13 +187,16 @@ LRESULT UsedHostRepair::HandleValueMessage(WNDPROC ddeml, WPARAM wParam, LPARAM 
 }
 
 // A conversation is two windows: a value from a third is nobody's. An answer to a request goes to
-// DDEML, whose transaction takes it.
+// DDEML, whose transaction takes it and judges its format.
 UsedHostRepair::Verdict UsedHostRepair::Judge(HWND sender, ATOM atom, const Header& header) const {
-    if (sender != partner_ || (header.readable && header.format != format_)) {
+    if (sender != partner_) {
         return Verdict::Nobodys;
     }
     if (header.response) {
         return Verdict::Own;
+    }
+    if (header.readable && header.format != format_) {
+        return Verdict::Nobodys;
     }
     // From a host that speaks the messages itself, the hold's number is the item's: a lost name
     // would not be repaired anyway, and DDEML checks the name again.

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <dde.h>
 #include <ddeml.h>
 
 #include <algorithm>
@@ -108,6 +109,15 @@ bool HostAnswersOrHasGone(HCONV conversation) {
                                nullptr) != 0;
 }
 
+// Tells the host that the conversation has ended, as DDEML would, without waiting for its reply.
+void PostTerminate(HCONV conversation) {
+    CONVINFO info{};
+    info.cb = sizeof info;
+    if (DdeQueryConvInfo(conversation, QID_SYNC, &info) != 0) {
+        PostMessageW(info.hwndPartner, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(info.hwnd), 0);
+    }
+}
+
 class DdeConversation;
 
 // The open conversations by handle. DDEML tells its callback the conversation but not the
@@ -155,8 +165,11 @@ DdeConversation::~DdeConversation() {
         return;
     }
     // A host that has stopped handling messages would hold up the end of the program while
-    // DDEML waits for it; the instance is then left to the end of the process, which frees it.
+    // DDEML waits for it: the conversation's end is posted to it without waiting, and the instance
+    // is left to the end of the process, which frees it. A conversation the host was never told
+    // had ended would stay open in it, and under Wine cost its other clients their values.
     if (conversation_ != nullptr && !HostAnswersOrHasGone(conversation_)) {
+        PostTerminate(conversation_);
         return;
     }
     // Ends the conversation and frees everything the instance still holds.
@@ -195,10 +208,8 @@ HDDEDATA DdeConversation::Transact(UINT type, std::string_view item, UINT& error
     }
     // Reading the error clears it, so the one read afterwards belongs to this transaction.
     DdeGetLastError(instance_);
-    repair_.NoteWaiting(true);
     HDDEDATA result = DdeClientTransaction(nullptr, 0, conversation_, itemHandle.get(), CF_TEXT,
                                            type, kTimeoutMs, nullptr);
-    repair_.NoteWaiting(false);
     error = DdeGetLastError(instance_);
     return result;
 }
@@ -236,7 +247,6 @@ CurrentValue DdeConversation::FetchCurrentValue(std::string_view item) {
 }
 
 HDDEDATA DdeConversation::Receive(UINT format, HDDEDATA data) {
-    repair_.NoteDelivered();
     if (format != CF_TEXT || !deliver_) {
         return CallbackResult(DDE_FNOTPROCESSED);
     }

@@ -1,7 +1,6 @@
-// Handing a value that DDEML dropped for want of its item's atom back to DDEML, renamed.
+// Deciding before DDEML what each value message is: the link's, spoiled by a used host, or
+// nobody's.
 #include "used_host_repair.h"
-
-#include "linked_field.h"
 
 #include <dde.h>
 
@@ -46,32 +45,40 @@ std::wstring AtomName(ATOM atom) {
     return std::wstring(name, length);
 }
 
-// Whether a name is an item's (DDE names ignore case, as DDEML does).
-bool SameName(std::wstring_view name, std::string_view item) {
-    const auto lower = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c; };
-    return std::ranges::equal(name, item, [&](wchar_t a, char b) {
-        return lower(a) == lower(static_cast<unsigned char>(b));
-    });
-}
+} // namespace
 
-bool NamesLinkedItem(std::wstring_view name) {
-    return std::ranges::any_of(
-        kLinkedFields, [&](const LinkedFieldLink& link) { return SameName(name, link.item); });
-}
+struct UsedHostRepair::Header {
+    bool readable = false; // the memory holds a DDEDATA header
+    UINT format = 0;
+    bool ackReq = false;
+    bool response = false;
+};
 
-// The clipboard format of a value's memory, 0 when it holds no DDEDATA header.
-UINT FormatOf(UINT_PTR data) {
+namespace {
+
+// What the value's memory says of it; nothing readable for a notice without data.
+UsedHostRepair::Header HeaderOf(UINT_PTR data) {
     const auto memory = reinterpret_cast<HGLOBAL>(data);
-    if (GlobalSize(memory) < offsetof(DDEDATA, Value)) {
-        return 0;
+    if (memory == nullptr || GlobalSize(memory) < offsetof(DDEDATA, Value)) {
+        return {};
     }
-    const auto* header = static_cast<const DDEDATA*>(GlobalLock(memory));
-    if (header == nullptr) {
-        return 0;
+    const auto* fields = static_cast<const DDEDATA*>(GlobalLock(memory));
+    if (fields == nullptr) {
+        return {};
     }
-    const UINT format = static_cast<unsigned short>(header->cfFormat);
+    const UsedHostRepair::Header header{true, static_cast<unsigned short>(fields->cfFormat),
+                                        fields->fAckReq != 0, fields->fResponse != 0};
     GlobalUnlock(memory);
-    return format;
+    return header;
+}
+
+// This program's copy is freed by DDEML once the callback has it.
+void MarkForRelease(UINT_PTR data) {
+    const auto memory = reinterpret_cast<HGLOBAL>(data);
+    if (auto* fields = memory != nullptr ? static_cast<DDEDATA*>(GlobalLock(memory)) : nullptr) {
+        fields->fRelease = 1;
+        GlobalUnlock(memory);
+    }
 }
 
 bool AtomNames(ATOM atom, const std::wstring& item) {
@@ -101,6 +108,8 @@ void UsedHostRepair::Start(HCONV conversation, std::wstring_view item, UINT form
     }
     subclass->repair = this;
     window_ = info.hwnd;
+    partner_ = info.hwndPartner;
+    partnerIsDdeml_ = IsDdemlServerWindow(partner_);
     item_ = item;
     format_ = format;
     held_ = GlobalAddAtomW(item_.c_str());
@@ -116,6 +125,18 @@ void UsedHostRepair::Stop() {
     }
     held_ = 0;
     window_ = nullptr;
+    partner_ = nullptr;
+}
+
+// Wine 8 and 10 name the class "WineDdeServerConvW" ("WineDdeServerConvA" for an ANSI server).
+bool UsedHostRepair::IsDdemlServerWindow(HWND window) {
+    static constexpr const wchar_t* kClasses[] = {L"WineDdeServerConvW", L"WineDdeServerConvA"};
+    wchar_t name[64] = {};
+    if (window == nullptr || GetClassNameW(window, name, static_cast<int>(std::size(name))) == 0) {
+        return false;
+    }
+    return std::ranges::any_of(
+        kClasses, [&](const wchar_t* known) { return std::wstring_view(name) == known; });
 }
 
 LRESULT CALLBACK UsedHostRepair::OnWindowMessage(HWND window, UINT message, WPARAM wParam,
@@ -136,57 +157,96 @@ LRESULT CALLBACK UsedHostRepair::OnWindowMessage(HWND window, UINT message, WPAR
     return CallWindowProcW(ddeml, window, message, wParam, lParam);
 }
 
-// The message's parts are read before DDEML has it: a message DDEML handles is freed by it (the
-// packed parameter, and the data when it asks to be released) or handed back to the host in the
-// acknowledgement, and a freed handle's number may already belong to new memory. After DDEML,
-// only a message that reached no callback while no transaction waited is used again: Wine's DDEML
-// drops such a message without touching it.
+// Decided before DDEML has the message: a message DDEML handles is freed by it (the packed
+// parameter, and the data once marked for release) or handed back to the host in the
+// acknowledgement, and a freed handle's number may already belong to new memory.
 LRESULT UsedHostRepair::HandleValueMessage(WNDPROC ddeml, WPARAM wParam, LPARAM lParam) {
-    const HWND window = window_;
     UINT_PTR data = 0;
     UINT_PTR atom = 0;
-    const bool unpacked = UnpackDDElParam(WM_DDE_DATA, lParam, &data, &atom) != FALSE;
-    const bool waiting = waiting_;
-    delivered_ = false;
-    const LRESULT result = CallWindowProcW(ddeml, window, WM_DDE_DATA, wParam, lParam);
-    if (delivered_ || waiting || !unpacked || data == 0 || window_ != window ||
-        !Repairable(static_cast<ATOM>(atom), data)) {
-        return result;
+    if (UnpackDDElParam(WM_DDE_DATA, lParam, &data, &atom) == FALSE) {
+        return CallWindowProcW(ddeml, window_, WM_DDE_DATA, wParam, lParam);
     }
-    Redeliver(ddeml, wParam, lParam, data);
-    return result;
+    const Header header = HeaderOf(data);
+    const auto sender = reinterpret_cast<HWND>(wParam);
+    const Verdict verdict = Judge(sender, static_cast<ATOM>(atom), header);
+    if (verdict != Verdict::Own || atom != held_) {
+        KeepHold();
+    }
+    switch (verdict) {
+    case Verdict::Own:
+        MarkForRelease(data);
+        return CallWindowProcW(ddeml, window_, WM_DDE_DATA, wParam, lParam);
+    case Verdict::Spoiled:
+        MarkForRelease(data);
+        return Redeliver(ddeml, wParam, lParam, data);
+    case Verdict::Nobodys:
+        break;
+    }
+    Drop(sender, lParam, data, static_cast<ATOM>(atom), header);
+    return 0;
 }
 
-// The atom no longer names a string (the host released it), or names a string that none of the
-// links has: its number went to another string after the host released it. While the repairs
-// hold their items' atoms, those strings keep their own numbers, so an atom naming another linked
-// item really is that item's, posted on the wrong conversation. One naming the link's own item
-// was released when DDEML looked and taken again by the host since, unless the value is in a
-// format the link did not ask for.
-bool UsedHostRepair::Repairable(ATOM atom, UINT_PTR data) const {
-    const std::wstring name = AtomName(atom);
-    if (lstrcmpiW(name.c_str(), item_.c_str()) == 0) {
-        return FormatOf(data) == format_;
+// A conversation is two windows: a value from a third is nobody's. An answer to a request goes to
+// DDEML, whose transaction takes it and judges its format.
+UsedHostRepair::Verdict UsedHostRepair::Judge(HWND sender, ATOM atom, const Header& header) const {
+    if (sender != partner_) {
+        return Verdict::Nobodys;
     }
-    return name.empty() || !NamesLinkedItem(name);
+    if (header.response) {
+        return Verdict::Own;
+    }
+    if (header.readable && header.format != format_) {
+        return Verdict::Nobodys;
+    }
+    // From a host that speaks the messages itself, the hold's number is the item's: a lost name
+    // would not be repaired anyway, and DDEML checks the name again.
+    const std::wstring name = atom == held_ && !partnerIsDdeml_ ? item_ : AtomName(atom);
+    if (atom != 0 && lstrcmpiW(name.c_str(), item_.c_str()) == 0) {
+        return Verdict::Own;
+    }
+    // A DDEML server posts an item only on that item's links: a value of its in the link's format
+    // is the link's, whatever its atom names now. The holds are no help there: the used host's
+    // messages take them away too, and a number given up may name another linked item by now.
+    return partnerIsDdeml_ && header.readable ? Verdict::Spoiled : Verdict::Nobodys;
 }
 
-void UsedHostRepair::Redeliver(WNDPROC ddeml, WPARAM wParam, LPARAM lParam, UINT_PTR data) {
-    KeepHold();
+// Given to DDEML once, with the item's name under an atom of this program's that DDEML releases.
+// The host's atom is not released here: the host has given it up already.
+LRESULT UsedHostRepair::Redeliver(WNDPROC ddeml, WPARAM wParam, LPARAM lParam, UINT_PTR data) {
     const ATOM own = GlobalAddAtomW(item_.c_str());
     if (own == 0) {
-        return;
+        FreeDDElParam(WM_DDE_DATA, lParam);
+        GlobalFree(reinterpret_cast<HGLOBAL>(data));
+        return 0;
     }
     const LPARAM renamed = ReuseDDElParam(lParam, WM_DDE_DATA, WM_DDE_DATA, data, own);
-    delivered_ = false;
-    CallWindowProcW(ddeml, window_, WM_DDE_DATA, wParam, renamed);
-    if (!delivered_) {
-        GlobalDeleteAtom(own);
+    return CallWindowProcW(ddeml, window_, WM_DDE_DATA, wParam, renamed);
+}
+
+// What the receiver of a value it does not take frees: the memory (here always this program's
+// copy), and the atom and the packed parameter unless a negative acknowledgement hands them back
+// to the partner that asked for one.
+void UsedHostRepair::Drop(HWND sender, LPARAM lParam, UINT_PTR data, ATOM atom,
+                          const Header& header) const {
+    if (data != 0) {
+        GlobalFree(reinterpret_cast<HGLOBAL>(data));
+    }
+    if (sender == partner_ && header.ackReq) {
+        const LPARAM reply = ReuseDDElParam(lParam, WM_DDE_DATA, WM_DDE_ACK, 0, atom);
+        if (PostMessageW(partner_, WM_DDE_ACK, reinterpret_cast<WPARAM>(window_), reply)) {
+            return;
+        }
+        FreeDDElParam(WM_DDE_ACK, reply);
+    } else {
+        FreeDDElParam(WM_DDE_DATA, lParam);
+    }
+    if (atom != 0) {
+        GlobalDeleteAtom(atom);
     }
 }
 
 // A used host's messages each take one reference more from the item's atom than the host gave:
-// the hold may have gone with one of them. Taken again here, where a value has just shown why.
+// the hold may have gone with one of them. Taken again before each value is judged.
 void UsedHostRepair::KeepHold() {
     if (!AtomNames(held_, item_)) {
         held_ = GlobalAddAtomW(item_.c_str());

@@ -15,14 +15,27 @@
 //   client took every value.
 //
 // The repair stands in front of DDEML's window of the conversation (which receives the values
-// however they are dispatched: by the program's loop or inside a transaction's wait). It holds a
-// reference of its own to its item's atom, so that a host taking the item's atom gets that one,
-// alive; and when DDEML still hands a value message to no callback, and the message's atom names
-// nothing, a string that is none of the linked items, or the link's own item again (taken anew by
-// the host after DDEML looked) with a value in the link's format, the message is given to DDEML
-// once more with the item's name under an atom of this program's, which DDEML then releases in
-// place of the host's. An atom naming another linked item is that item's value posted on the wrong
-// conversation by a careless host: it stays dropped, as DDEML dropped it.
+// however they are dispatched: by the program's loop or inside a transaction's wait) and decides
+// what each value message is before DDEML sees it, reading nothing of it afterwards:
+// - the link's own value (from the conversation's partner, its atom naming the item, in the
+//   link's format, or an answer to a request): handed to DDEML as it came;
+// - spoiled by the atom-releasing fault: from a partner that is Wine's DDEML server (a window of
+//   the class it gives a server's conversation), in the link's format, its atom naming anything
+//   else or nothing. Such a server posts an item only on that item's links, so the value is the
+//   link's: it goes to DDEML once, with the item's name under an atom of this program's, which
+//   DDEML then releases in place of the host's;
+// - anything else is nobody's and never reaches DDEML: a value from a window that is not the
+//   conversation's partner, one in another format, and from a host that speaks the messages
+//   itself another item's value, one with no item, or one whose atom lost its name (such a host
+//   may post other items on a link: the value cannot be placed). It is freed here, and answered
+//   with a negative acknowledgement when the partner asked for one.
+// It holds a reference of its own to its item's atom, so that a host taking the item's atom gets
+// that one, alive.
+//
+// Under Wine the memory of every value received is this program's own copy, made for it under a
+// new handle (the sender keeps its own), and Wine's DDEML frees it only when the value says
+// fRelease or is refused: every value handed to DDEML is marked fRelease first, whatever the
+// host said, or each would keep one of the process's 65,536 handles for good.
 //
 // Only under Wine: Windows' DDEML holds its string handles as global atoms of the client's, so
 // there the item's atom cannot vanish, and its window is left as it is.
@@ -52,28 +65,29 @@ public:
     // stand-in procedure for its life: it may still be on the call stack.
     void Stop();
 
-    // The conversation's callback tells of every value DDEML hands it.
-    void NoteDelivered() { delivered_ = true; }
-    // The conversation tells while it waits for the host's answer to a transaction: a value that
-    // reaches no callback then may have been that answer, which DDEML has taken and freed.
-    void NoteWaiting(bool waiting) { waiting_ = waiting; }
+    // Whether a window is a server's conversation window of Wine's DDEML.
+    static bool IsDdemlServerWindow(HWND window);
 
     struct Subclass;
+    struct Header; // what a value's memory says of it
 
 private:
     static LRESULT CALLBACK OnWindowMessage(HWND window, UINT message, WPARAM wParam,
                                             LPARAM lParam);
+    enum class Verdict { Own, Spoiled, Nobodys };
+
     LRESULT HandleValueMessage(WNDPROC ddeml, WPARAM wParam, LPARAM lParam);
-    bool Repairable(ATOM atom, UINT_PTR data) const;
-    void Redeliver(WNDPROC ddeml, WPARAM wParam, LPARAM lParam, UINT_PTR data);
+    Verdict Judge(HWND sender, ATOM atom, const Header& header) const;
+    LRESULT Redeliver(WNDPROC ddeml, WPARAM wParam, LPARAM lParam, UINT_PTR data);
+    void Drop(HWND sender, LPARAM lParam, UINT_PTR data, ATOM atom, const Header& header) const;
     void KeepHold();
 
-    HWND window_ = nullptr; // DDEML's window of the conversation, while repairing
+    HWND window_ = nullptr;  // DDEML's window of the conversation, while repairing
+    HWND partner_ = nullptr; // the host's window of the conversation
+    bool partnerIsDdeml_ = false;
     std::wstring item_;
     UINT format_ = 0;
     ATOM held_ = 0; // this program's reference to the item's atom
-    bool delivered_ = false;
-    bool waiting_ = false;
 };
 
 } // namespace veskor

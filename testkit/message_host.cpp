@@ -15,6 +15,12 @@ namespace {
 constexpr const wchar_t* kApplication = L"MixW";
 constexpr const wchar_t* kTopics[] = {L"QSO", L"CAT"};
 constexpr const wchar_t* kWindowClass = L"VeskorMessageHost";
+// The class Wine's DDEML gives a server's conversation windows (Wine 8 and 10). Registered by
+// the host only while no DDEML server of this process has registered it.
+constexpr const wchar_t* kDdemlServerClass = L"WineDdeServerConvW";
+// The items the host has beyond the three, posted carelessly, and what they hold.
+constexpr const wchar_t* kItemsBeyond[] = {L"Mode", L"Call"};
+constexpr const char* kCarelessText = "USB";
 constexpr WORD kAck = 0x8000; // DDEACK's fAck
 // How long the destructor waits for the clients to reply to the end of their conversations.
 constexpr std::chrono::milliseconds kClosingPatience{2000};
@@ -37,11 +43,11 @@ std::optional<HostItem> ItemOn(int topic, ATOM atom) {
     return std::nullopt;
 }
 
-void RegisterWindowClass(WNDPROC procedure) {
+void RegisterWindowClass(WNDPROC procedure, const wchar_t* name) {
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = procedure;
     windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = kWindowClass;
+    windowClass.lpszClassName = name;
     RegisterClassW(&windowClass); // fails harmlessly once registered
 }
 
@@ -55,7 +61,8 @@ void PostAck(HWND from, HWND to, WORD status, ATOM atom) {
 }
 
 // A value's memory: the DDEDATA header, then the bytes.
-GlobalMemory MakeData(const std::string& bytes, UINT format, bool ackReq, bool response) {
+GlobalMemory MakeData(const std::string& bytes, UINT format, bool ackReq, bool response,
+                      bool release) {
     const std::size_t header = offsetof(DDEDATA, Value);
     GlobalMemory memory = GlobalMemory::Shared(header + bytes.size());
     Locked<BYTE> data(memory.get());
@@ -65,7 +72,7 @@ GlobalMemory MakeData(const std::string& bytes, UINT format, bool ackReq, bool r
     auto* fields = reinterpret_cast<DDEDATA*>(data.get());
     *fields = DDEDATA{};
     fields->fResponse = response;
-    fields->fRelease = 1; // the client frees it once read
+    fields->fRelease = release; // whether the client frees it once read
     fields->fAckReq = ackReq;
     fields->cfFormat = static_cast<short>(format);
     std::copy(bytes.begin(), bytes.end(), data.get() + header);
@@ -80,6 +87,7 @@ struct Link {
     bool awaitingAck = false;
     bool valueWaiting = false;     // a newer value waits behind the one not yet acknowledged
     HGLOBAL outstanding = nullptr; // the data of that one, freed here if the client refuses it
+    bool outstandingKept = false;  // or whatever the answer, when it said fRelease=0
 };
 
 } // namespace
@@ -93,7 +101,17 @@ struct MessageHost::Conversation {
 };
 
 MessageHost::MessageHost(HostManners manners) : manners_(manners) {
-    RegisterWindowClass(&MessageHost::OnMessage);
+    RegisterWindowClass(&MessageHost::OnMessage, kWindowClass);
+    WNDCLASSEXW registered{};
+    registered.cbSize = sizeof registered;
+    if (manners_.ddemlWindows &&
+        GetClassInfoExW(GetModuleHandleW(nullptr), kDdemlServerClass, &registered) &&
+        registered.lpfnWndProc != &MessageHost::OnMessage) {
+        return; // a DDEML server of this process has the class: not Started()
+    }
+    if (manners_.ddemlWindows) {
+        RegisterWindowClass(&MessageHost::OnMessage, kDdemlServerClass);
+    }
     // Top-level, as a broadcast initiate reaches only top-level windows; never shown.
     listener_ = CreateWindowExW(0, kWindowClass, L"MixW", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                 GetModuleHandleW(nullptr), this);
@@ -131,7 +149,9 @@ LRESULT MessageHost::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return 0;
     }
     Conversation* conversation = Find(window);
-    if (conversation == nullptr) {
+    if (conversation == nullptr || conversation->ending) {
+        // After its own WM_DDE_TERMINATE a conversation answers nothing but the client's.
+        Discard(message, lParam);
         return 0;
     }
     switch (message) {
@@ -168,7 +188,8 @@ void MessageHost::Initiate(HWND client, LPARAM names) {
 }
 
 void MessageHost::Open(HWND client, int topic) {
-    const HWND window = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+    const wchar_t* windowClass = manners_.ddemlWindows ? kDdemlServerClass : kWindowClass;
+    const HWND window = CreateWindowExW(0, windowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                         GetModuleHandleW(nullptr), this);
     if (window == nullptr) {
         return;
@@ -223,12 +244,14 @@ void MessageHost::Advise(Conversation& conversation, LPARAM lParam) {
 void MessageHost::Unadvise(Conversation& conversation, LPARAM lParam) {
     UINT_PTR format = 0, atom = 0;
     UnpackDDElParam(WM_DDE_UNADVISE, lParam, &format, &atom);
-    std::erase_if(conversation.links, [&](const Link& link) {
+    const auto ended = std::erase_if(conversation.links, [&](const Link& link) {
         return (atom == 0 || Names(static_cast<ATOM>(atom), ItemName(link.item))) &&
                (format == 0 || format == link.format);
     });
     FreeDDElParam(WM_DDE_UNADVISE, lParam);
-    PostAck(conversation.window, conversation.client, kAck, static_cast<ATOM>(atom));
+    unmatchedUnadvises_ += ended == 0 ? 1 : 0;
+    PostAck(conversation.window, conversation.client, ended != 0 ? kAck : 0,
+            static_cast<ATOM>(atom));
 }
 
 // Answered with the value, the request's atom reused for it; refused with a negative
@@ -246,7 +269,7 @@ void MessageHost::Request(Conversation& conversation, LPARAM lParam) {
         return;
     }
     GlobalAtom owned = GlobalAtom::Adopt(static_cast<ATOM>(atom));
-    GlobalMemory data = MakeData(Served(*item, CF_TEXT), CF_TEXT, false, true);
+    GlobalMemory data = MakeData(Served(*item, CF_TEXT), CF_TEXT, false, true, true);
     const LPARAM reply = PackDDElParam(WM_DDE_DATA, reinterpret_cast<UINT_PTR>(data.get()), atom);
     if (PostMessageW(conversation.client, WM_DDE_DATA,
                      reinterpret_cast<WPARAM>(conversation.window), reply)) {
@@ -268,11 +291,12 @@ void MessageHost::Acknowledged(Conversation& conversation, LPARAM lParam) {
         if (!link.awaitingAck || !Names(owned.get(), ItemName(link.item))) {
             continue;
         }
-        if ((status & kAck) == 0 && link.outstanding != nullptr) {
+        if (((status & kAck) == 0 || link.outstandingKept) && link.outstanding != nullptr) {
             GlobalFree(link.outstanding);
         }
         link.awaitingAck = false;
         link.outstanding = nullptr;
+        link.outstandingKept = false;
         if (link.valueWaiting) {
             link.valueWaiting = false;
             Send(conversation, link.item, link.format, link.deferred);
@@ -284,19 +308,53 @@ void MessageHost::Acknowledged(Conversation& conversation, LPARAM lParam) {
 // Executes and pokes get a negative acknowledgement that hands their memory back to the client.
 void MessageHost::Refuse(Conversation& conversation, UINT message, LPARAM lParam) {
     ++refused_;
+    UINT_PTR memory = static_cast<UINT_PTR>(lParam), atom = 0;
     LPARAM reply = 0;
     if (message == WM_DDE_EXECUTE) {
-        reply = PackDDElParam(WM_DDE_ACK, 0, static_cast<UINT_PTR>(lParam));
+        reply = PackDDElParam(WM_DDE_ACK, 0, memory);
     } else if (message == WM_DDE_POKE) {
-        UINT_PTR data = 0, atom = 0;
-        UnpackDDElParam(WM_DDE_POKE, lParam, &data, &atom);
+        UnpackDDElParam(WM_DDE_POKE, lParam, &memory, &atom);
         reply = ReuseDDElParam(lParam, WM_DDE_POKE, WM_DDE_ACK, 0, atom);
     } else {
         return;
     }
     if (!PostMessageW(conversation.client, WM_DDE_ACK,
                       reinterpret_cast<WPARAM>(conversation.window), reply)) {
+        // Nobody will take back what the refusal carried: freed here.
         FreeDDElParam(WM_DDE_ACK, reply);
+        GlobalFree(reinterpret_cast<HGLOBAL>(memory));
+        if (atom != 0) {
+            GlobalDeleteAtom(static_cast<ATOM>(atom));
+        }
+    }
+}
+
+// What a message that gets no answer carries is the receiver's to free: its memory, its atom
+// and its packed parameter.
+void MessageHost::Discard(UINT message, LPARAM lParam) {
+    UINT_PTR low = 0, high = 0;
+    switch (message) {
+    case WM_DDE_EXECUTE:
+        GlobalFree(reinterpret_cast<HGLOBAL>(lParam));
+        return;
+    case WM_DDE_POKE:
+    case WM_DDE_ADVISE:
+    case WM_DDE_DATA:
+        UnpackDDElParam(message, lParam, &low, &high);
+        FreeDDElParam(message, lParam);
+        GlobalFree(reinterpret_cast<HGLOBAL>(low));
+        break;
+    case WM_DDE_ACK:
+    case WM_DDE_UNADVISE:
+    case WM_DDE_REQUEST:
+        UnpackDDElParam(message, lParam, &low, &high);
+        FreeDDElParam(message, lParam);
+        break;
+    default:
+        return;
+    }
+    if (high != 0) {
+        GlobalDeleteAtom(static_cast<ATOM>(high));
     }
 }
 
@@ -369,6 +427,61 @@ void MessageHost::Publish(HostItem item, std::string_view text) {
             PostValue(*conversation, item, CF_TEXT, false, false, false);
         }
     }
+    PostCarelessValues(item);
+}
+
+// What a careless host posts after a value: other items, a value with no item, a value from a
+// window that is not the conversation's.
+void MessageHost::PostCarelessValues(HostItem item) {
+    ++beyondTurn_;
+    for (auto& conversation : conversations_) {
+        if (conversation->links.empty() || conversation->ending) {
+            continue;
+        }
+        const bool linked = std::ranges::any_of(
+            conversation->links, [item](const Link& link) { return link.item == item; });
+        if (manners_.postsItemsBeyondTheThree && TopicOf(item) == 0 && linked) {
+            PostRaw(conversation->window, conversation->client, kItemsBeyond[beyondTurn_ % 2],
+                    kCarelessText, false);
+        }
+        if (manners_.postsValuesWithoutItem) {
+            PostRaw(conversation->window, conversation->client, nullptr, kCarelessText, false);
+        }
+        if (manners_.postsFromAStranger && linked) {
+            PostRaw(listener_, conversation->client, ItemName(item), kCarelessText, false);
+        }
+    }
+}
+
+// One WM_DDE_DATA in CF_TEXT from any window, its item named by a new atom (none for nullptr).
+bool MessageHost::PostRaw(HWND from, HWND to, const wchar_t* item, const std::string& text,
+                          bool ackReq) {
+    GlobalMemory data = MakeData(text + '\0', CF_TEXT, ackReq, false, !manners_.keepsValues);
+    GlobalAtom atom = item != nullptr ? GlobalAtom(item) : GlobalAtom::Adopt(0);
+    const LPARAM lParam =
+        PackDDElParam(WM_DDE_DATA, reinterpret_cast<UINT_PTR>(data.get()), atom.get());
+    if (data.get() == nullptr ||
+        !PostMessageW(to, WM_DDE_DATA, reinterpret_cast<WPARAM>(from), lParam)) {
+        FreeDDElParam(WM_DDE_DATA, lParam);
+        return false;
+    }
+    const ATOM posted = atom.Release();
+    if (manners_.releasesItemAtoms && posted != 0) {
+        ReleaseEarly(posted);
+    }
+    if (!manners_.keepsValues) {
+        data.Release();
+    }
+    return true;
+}
+
+bool MessageHost::AwaitsAck(DWORD clientProcess) const {
+    return std::ranges::any_of(conversations_, [clientProcess](const auto& conversation) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(conversation->client, &process);
+        return process == clientProcess &&
+               std::ranges::any_of(conversation->links, &Link::awaitingAck);
+    });
 }
 
 // Down the item's link, or, while the client has not acknowledged the last value, kept for
@@ -393,7 +506,8 @@ void MessageHost::Send(Conversation& conversation, HostItem item, UINT format, b
 bool MessageHost::PostValue(Conversation& conversation, HostItem item, UINT format, bool ackReq,
                             bool response, bool deferred) {
     GlobalMemory data =
-        deferred ? GlobalMemory() : MakeData(Served(item, format), format, ackReq, response);
+        deferred ? GlobalMemory()
+                 : MakeData(Served(item, format), format, ackReq, response, !manners_.keepsValues);
     GlobalAtom atom(ItemName(item));
     if ((!deferred && data.get() == nullptr) || atom.get() == 0) {
         return false;
@@ -409,13 +523,13 @@ bool MessageHost::PostValue(Conversation& conversation, HostItem item, UINT form
     if (manners_.releasesItemAtoms) {
         ReleaseEarly(posted);
     }
-    if (ackReq) {
-        const auto link = std::ranges::find(conversation.links, item, &Link::item);
-        if (link != conversation.links.end()) {
-            link->outstanding = data.get();
-        }
-    }
-    data.Release(); // the client frees it once read
+    const auto link = std::ranges::find(conversation.links, item, &Link::item);
+    if (ackReq && link != conversation.links.end()) {
+        link->outstanding = data.Release();
+        link->outstandingKept = manners_.keepsValues;
+    } else if (!manners_.keepsValues) {
+        data.Release(); // the client frees it once read
+    }                   // else freed here: the client has its copy
     return true;
 }
 

@@ -46,6 +46,20 @@ struct HostManners {
     // takes an atom for a string of its own right after, which may get the freed number: what
     // Wine's DDEML host does to the messages it has posted when a later post fails.
     bool releasesItemAtoms = false;
+    // Its conversation windows are of the class Wine's DDEML gives a server's conversation, as
+    // when it plays that host.
+    bool ddemlWindows = false;
+    // Values say fRelease=0: the host frees each one itself, at its acknowledgement when it asks
+    // for one, otherwise right after posting it (under Wine the receiver has a copy by then).
+    bool keepsValues = false;
+    // After each value on the QSO topic, one of the items it has beyond the three ("Mode" and
+    // "Call" in turn) goes down every conversation linked for the value's item.
+    bool postsItemsBeyondTheThree = false;
+    // After each value, one with no item atom goes down every conversation holding a link.
+    bool postsValuesWithoutItem = false;
+    // After each value, another window of the host posts one of the same item to every client
+    // linked for it, as though it were the conversation's partner.
+    bool postsFromAStranger = false;
 };
 
 class MessageHost {
@@ -66,6 +80,10 @@ public:
     std::size_t Conversations() const { return conversations_.size(); }
     // The executes and pokes it has refused.
     int Refused() const { return refused_; }
+    // The negative acknowledgements it has given to unadvises that matched no link.
+    int UnmatchedUnadvises() const { return unmatchedUnadvises_; }
+    // Whether a link of the process's conversations waits for the acknowledgement of a value.
+    bool AwaitsAck(DWORD clientProcess) const;
 
     // Ends every conversation: posts WM_DDE_TERMINATE and waits for each client's reply until
     // the deadline. Whether every client replied in time.
@@ -84,9 +102,12 @@ private:
     void Acknowledged(Conversation& conversation, LPARAM lParam);
     void Terminated(HWND window);
     void Refuse(Conversation& conversation, UINT message, LPARAM lParam);
+    void Discard(UINT message, LPARAM lParam);
     void Send(Conversation& conversation, HostItem item, UINT format, bool deferred);
     bool PostValue(Conversation& conversation, HostItem item, UINT format, bool ackReq,
                    bool response, bool deferred);
+    bool PostRaw(HWND from, HWND to, const wchar_t* item, const std::string& text, bool ackReq);
+    void PostCarelessValues(HostItem item);
     std::string Served(HostItem item, UINT format) const;
     void ReleaseEarly(ATOM posted);
     Conversation* Find(HWND window);
@@ -96,6 +117,8 @@ private:
     std::vector<std::unique_ptr<Conversation>> conversations_;
     std::array<std::string, 3> values_;
     int refused_ = 0;
+    int unmatchedUnadvises_ = 0;
+    unsigned beyondTurn_ = 0;           // which item beyond the three goes next
     std::deque<GlobalAtom> ownStrings_; // the newest strings taken after releasing an atom
 };
 

@@ -2,19 +2,25 @@
 // kind of real server, from one table: the values standing at start-up, the autos, the command
 // words and the host closing, with every value only ever in its own item's box and shown whole;
 // a full-speed burst and a 1 MiB value on a link that waits for each acknowledgement; a start-up
-// that the host refuses.
+// that the host refuses; a host busy while Veskor closes. Then a long session: values one at a time
+// past the 65,536 memory handles a process holds under Wine, beside the bare DDEML client.
 #include "burst.h"
 #include "dde_conversation.h"
 #include "message_host.h"
 #include "program.h"
+#include "receiver.h"
 #include "window.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 namespace veskor::test {
@@ -22,9 +28,15 @@ namespace {
 
 using Id = ControlId;
 
+// How a row's host treats Veskor: it serves each value to its link, or it is careless beyond
+// repair (values it spoils may be lost, but none may show in another box), or it handles nothing
+// for a while as Veskor closes.
+enum class Kind { Serves, Careless, BusyAsVeskorCloses };
+
 struct Variant {
     const char* name;
     HostManners manners;
+    Kind kind = Kind::Serves;
 };
 // clang-format off
 const Variant kVariants[] = {
@@ -37,7 +49,14 @@ const Variant kVariants[] = {
     {"ServesNoNul",               {.ending = Ending::None}},
     {"ServesBytesPastTheNul",     {.ending = Ending::NulAndMore}},
     {"AlsoOffersUnicodeText",     {.alsoUnicode = true}},
-    {"ReleasesItsItemAtomsEarly", {.releasesItemAtoms = true}},
+    {"ReleasesItsItemAtomsEarly", {.releasesItemAtoms = true, .ddemlWindows = true}},
+    {"KeepsAcknowledgedValues",   {.ackEveryValue = true, .keepsValues = true}},
+    {"PostsItemsBeyondTheThree",  {.keepsValues = true, .postsItemsBeyondTheThree = true}},
+    {"PostsValuesWithoutItem",    {.postsValuesWithoutItem = true}},
+    {"PostsFromAStranger",        {.ackEveryValue = true, .postsFromAStranger = true}},
+    {"ReleasesAtomsAndPostsOtherItems", {.postToOtherItemsLinks = true, .releasesItemAtoms = true,
+                                         .postsItemsBeyondTheThree = true}, Kind::Careless},
+    {"BusyAsVeskorCloses",        {}, Kind::BusyAsVeskorCloses},
 };
 // clang-format on
 
@@ -83,6 +102,8 @@ protected:
                                  << window_.Utf8(Id::TextBearing) << ", ticks " << window_.Ticks();
     }
     void RunScenario();
+    void RunCarelessScenario();
+    void CloseWhileTheHostIsBusy();
     void RunRefusedStartUp();
 
     MessageHost host_{GetParam().manners};
@@ -111,6 +132,10 @@ void HostVariants::RunScenario() {
     Publish(HostItem::Command, "SWITCH");
     Expect("7050", "123", "SWITCH", rotated, WordsAct() ? LW : Beam);
 
+    if (GetParam().kind == Kind::BusyAsVeskorCloses) {
+        CloseWhileTheHostIsBusy();
+        return;
+    }
     EXPECT_TRUE(host_.Close(DeadlineAfter(kPatience))) << "Veskor did not answer the host's end";
     EXPECT_EQ(host_.Conversations(), 0u);
     Expect("7050", "123", "SWITCH", rotated, WordsAct() ? LW : Beam);
@@ -118,6 +143,40 @@ void HostVariants::RunScenario() {
     EXPECT_TRUE(Wait([&] { return window_.Ticks() == Beam; }));
     EXPECT_EQ(veskor_.VisibleWindows().size(), 1u) << "something was reported";
     EXPECT_EQ(veskor_.CloseAndWait(window_.Main(), DeadlineAfter(kPatience)), 0);
+}
+
+// Each box shows one of its own item's values, never another's, once the host's end has shown
+// that Veskor has handled every value posted before it.
+void HostVariants::RunCarelessScenario() {
+    ASSERT_TRUE(window_ = StartVeskor(veskor_));
+    Expect("14074.00", "275", "SWITCH", L"0", Beam);
+    Publish(HostItem::Frequency, "3600");
+    Publish(HostItem::Azimuth, "10");
+    Publish(HostItem::Command, "ROTATE");
+    EXPECT_TRUE(host_.Close(DeadlineAfter(kPatience))) << "Veskor did not answer the host's end";
+    const std::pair<Id, std::vector<std::string>> boxes[] = {
+        {Id::TextKhz, {"14074.00", "3600"}},
+        {Id::TextAz, {"275", "10"}},
+        {Id::TextCommand, {"SWITCH", "ROTATE"}},
+    };
+    for (const auto& [box, values] : boxes) {
+        EXPECT_TRUE(std::ranges::find(values, window_.Utf8(box)) != values.end())
+            << "shows " << window_.Utf8(box);
+    }
+    EXPECT_EQ(veskor_.CloseAndWait(window_.Main(), DeadlineAfter(kPatience)), 0);
+}
+
+// The host handles nothing while Veskor closes (Veskor waits up to half a second for each of its
+// three conversations), then runs again: every conversation has been ended.
+void HostVariants::CloseWhileTheHostIsBusy() {
+    PostMessageW(window_.Main(), WM_CLOSE, 0, 0);
+    const auto busy = std::chrono::milliseconds(3000) * TimeScale();
+    EXPECT_EQ(WaitForSingleObject(veskor_.Handle(), static_cast<DWORD>(busy.count())),
+              WAIT_OBJECT_0)
+        << "Veskor did not end while the host was busy";
+    EXPECT_TRUE(Wait([&] { return host_.Conversations() == 0; }, DeadlineAfter(kPatience)))
+        << host_.Conversations() << " conversations left open in the host";
+    EXPECT_EQ(veskor_.WaitForExit(DeadlineAfter(kPatience)), 0);
 }
 
 // Only the start-up message, ending Veskor with status 1, and no conversation left in the host.
@@ -152,6 +211,8 @@ void HostVariants::RunRefusedStartUp() {
 TEST_P(HostVariants, VeskorShowsEachValueWholeInItsOwnBoxOnly) {
     if (GetParam().manners.refusedItem != nullptr) {
         RunRefusedStartUp();
+    } else if (GetParam().kind == Kind::Careless) {
+        RunCarelessScenario();
     } else {
         RunScenario();
     }
@@ -195,7 +256,8 @@ TEST(FlowControlledHost, FullSpeedBurstEndsOnTheLastValueThenAMegabyteValueShows
 // Wine's DDEML host does once a client has vanished: a conversation whose hot link was started
 // twice takes every value once, in order.
 TEST(UsedHostRepair, AHotLinkStartedTwiceTakesEveryValueOfAUsedHostOnce) {
-    MessageHost host({.releasesItemAtoms = true});
+    MessageHost host({.releasesItemAtoms = true, .ddemlWindows = true});
+    ASSERT_TRUE(host.Started());
     const auto conversation = MakeDdeConversation();
     std::vector<std::string> published, seen;
     const auto deliver = [&](std::string text) { seen.push_back(std::move(text)); };
@@ -289,6 +351,8 @@ TEST(MessageHostItself, AnswersAsTheProtocolAsks) {
     host.Publish(HostItem::Frequency, "7050");
     EXPECT_TRUE(Wait([] { return Client::notices == 1; }));
     ASSERT_TRUE(client->Transact(qso, XTYP_ADVSTOP, L"Khz"));
+    EXPECT_FALSE(client->Transact(qso, XTYP_ADVSTOP, L"Az")); // no such link
+    EXPECT_EQ(host.UnmatchedUnadvises(), 1);
     host.Publish(HostItem::Frequency, "3600");
     ASSERT_TRUE(client->Transact(qso, XTYP_REQUEST, L"Khz")); // after any value in flight
     EXPECT_EQ(std::tuple(Client::values, Client::notices), std::tuple(0, 1));
@@ -300,6 +364,151 @@ TEST(MessageHostItself, AnswersAsTheProtocolAsks) {
     EXPECT_TRUE(host.Close(DeadlineAfter(kPatience)));
     EXPECT_EQ(host.Conversations(), 0u);
 }
+
+// The long session: values one at a time, as many as a station's host sends in a long day,
+// beyond the 65,536 memory handles a process holds under Wine. Veskor shows the last one and
+// follows the host after it on every link; beside it, the bare DDEML client (the leanest client
+// of the same links) is told the same values, and what it delivered is printed.
+constexpr int kLongSessionValues = 70000;
+static_assert(kLongSessionValues % 1000 == 0, "Veskor is watched at every thousandth value");
+
+struct LongSessionRow {
+    const char* name;
+    bool ddemlHost; // Wine's DDEML as the host (the tests' DdeHost), not the message host
+    HostManners manners;
+    bool everywhere; // under every Wine and both bitnesses; otherwise 64-bit Wine 8 alone
+};
+// clang-format off
+const LongSessionRow kLongSessions[] = {
+    // fAckReq=1, fRelease=0: the host frees each value at its acknowledgement.
+    {"AcknowledgedEach", false, {.ackEveryValue = true, .keepsValues = true}, false},
+    // fAckReq=0, fRelease=0, as Wine's DdePostAdvise sends: freed right after posting.
+    {"PostedAndFreed", false, {.keepsValues = true}, true},
+    // The same with "Mode" or "Call" posted after each value on its link: as many dropped.
+    {"ItemsBeyondTheThree", false, {.keepsValues = true, .postsItemsBeyondTheThree = true}, false},
+    // Wine's DDEML host, which keeps a copy of each value it posts: past its own limit it posts
+    // values without data, and Veskor keeps its texts and its window answers.
+    {"DdemlHost", true, {}, false},
+};
+// clang-format on
+
+void PrintTo(const LongSessionRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+int WineMajorVersion() {
+    using Version = const char*(CDECL*)();
+    const auto version = reinterpret_cast<Version>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")));
+    return version != nullptr ? std::atoi(version()) : 0;
+}
+
+class LongSession : public testing::TestWithParam<LongSessionRow> {
+protected:
+    void Publish(HostItem item, const std::string& text) {
+        ddemlHost_ ? ddemlHost_->Publish(item, text) : messageHost_->Publish(item, text);
+    }
+    // A host that asks for acknowledgements gets each one before the next value; the bare client
+    // is waited for only while it follows. false when Veskor gave none.
+    bool AwaitAcknowledgements() {
+        if (!GetParam().manners.ackEveryValue) {
+            return true;
+        }
+        if (bareFollows_) {
+            bareFollows_ = Wait([&] { return !messageHost_->AwaitsAck(bareProcess_); },
+                                DeadlineAfter(kBarePatience));
+        }
+        return Wait([&] { return !messageHost_->AwaitsAck(GetProcessId(veskor_.Handle())); });
+    }
+    // The bare client is waited for at every thousandth value while it follows, so that neither
+    // client falls behind the host's posts.
+    void AwaitBareClient() {
+        if (bareFollows_) {
+            bareFollows_ = bare_.AwaitReport(DeadlineAfter(kBarePatience));
+        }
+    }
+    static constexpr std::chrono::milliseconds kBarePatience{2000};
+
+    std::optional<DdeHost> ddemlHost_;
+    std::optional<MessageHost> messageHost_;
+    Program veskor_;
+    AppWindow window_;
+    BareReceiver bare_;
+    DWORD bareProcess_ = 0;
+    bool bareFollows_ = true;
+};
+
+TEST_P(LongSession, VeskorFollowsTheHostPastTheProcesssMemoryHandles) {
+    const LongSessionRow& row = GetParam();
+    if (!row.everywhere && (sizeof(void*) != 8 || WineMajorVersion() != 8)) {
+        GTEST_SKIP() << "this row runs under the 64-bit Wine 8 alone";
+    }
+    row.ddemlHost ? (void)ddemlHost_.emplace() : (void)messageHost_.emplace(row.manners);
+    const double started = NowMs();
+    ASSERT_TRUE(window_ = StartVeskor(veskor_));
+    std::vector<std::string> thousandths;
+    for (int value = 1000; value <= kLongSessionValues; value += 1000) {
+        thousandths.push_back(std::to_string(value));
+    }
+    ASSERT_TRUE(bare_.Start(thousandths));
+    bareProcess_ = GetProcessId(bare_.Process().Handle());
+    int shown = 0; // the last value seen in the box, at every thousandth
+    std::size_t afterThousand = 0;
+    for (int value = 1; value <= kLongSessionValues; ++value) {
+        const std::string text = std::to_string(value);
+        Publish(HostItem::Frequency, text);
+        if (!AwaitAcknowledgements()) {
+            ADD_FAILURE() << "Veskor did not acknowledge value " << value;
+            break;
+        }
+        if (value % 1000 != 0) {
+            continue;
+        }
+        AwaitBareClient();
+        // Waited for while Veskor follows; past a Wine host's limit it no longer can.
+        const bool following = shown + 1000 == value;
+        if (following && Wait([&] { return window_.ShowsShortText(Id::TextKhz, text); })) {
+            shown = value;
+        }
+        if (value == 1000) {
+            afterThousand = veskor_.Memory().workingSet;
+        }
+        if (shown != value && !row.ddemlHost) {
+            break; // deaf: the rest would only wait
+        }
+    }
+    const std::size_t afterLast = veskor_.Memory().workingSet;
+    const int bare = bare_.Quit(DeadlineAfter(kPatience));
+    const std::string last = window_.Utf8(Id::TextKhz);
+    std::printf("[ long session ] %s: Veskor shows value %s of %d (every thousandth shown up to "
+                "%d); the bare DDEML client delivered %d; Veskor's working set %.1f MiB after "
+                "1,000 values, %.1f MiB after the last; %.0f s\n",
+                row.name, last.c_str(), kLongSessionValues, shown, bare, afterThousand / 1048576.0,
+                afterLast / 1048576.0, (NowMs() - started) / 1000);
+    if (row.ddemlHost) {
+        // Past the host's limit: the texts kept, the window answering, Veskor running.
+        EXPECT_GE(std::atoi(last.c_str()), shown);
+        EXPECT_TRUE(veskor_.Running());
+        EXPECT_TRUE(window_.Click(Id::CheckAutoSwitch) && window_.Ticked(Id::CheckAutoSwitch));
+        EXPECT_EQ(veskor_.CloseAndWait(window_.Main(), DeadlineAfter(kPatience)), 0);
+        return;
+    }
+    EXPECT_EQ(shown, kLongSessionValues);
+    Publish(HostItem::Frequency, "14074.00");
+    Publish(HostItem::Azimuth, "123");
+    Publish(HostItem::Command, "ROTATE");
+    EXPECT_TRUE(Wait([&] {
+        return window_.ShowsShortText(Id::TextKhz, "14074.00") &&
+               window_.ShowsShortText(Id::TextAz, "123") &&
+               window_.ShowsShortText(Id::TextCommand, "ROTATE");
+    })) << "shows "
+        << window_.Utf8(Id::TextKhz) << " | " << window_.Utf8(Id::TextAz) << " | "
+        << window_.Utf8(Id::TextCommand);
+    EXPECT_EQ(veskor_.CloseAndWait(window_.Main(), DeadlineAfter(kPatience)), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, LongSession, testing::ValuesIn(kLongSessions),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace veskor::test

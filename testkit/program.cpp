@@ -4,6 +4,7 @@
 #include <psapi.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cwchar>
 #include <utility>
 
@@ -51,6 +52,17 @@ std::pair<std::wstring, int> ChosenProgram(const wchar_t* fileName) {
 }
 
 } // namespace
+
+int WineMajorVersion() {
+    using Version = const char*(CDECL*)();
+    const auto version = reinterpret_cast<Version>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")));
+    return version != nullptr ? std::atoi(version()) : 0;
+}
+
+bool MegabyteValuesReachVeskor() {
+    return ChosenProgram(L"veskor.exe").second != 32 || WineMajorVersion() < 10;
+}
 
 bool Program::Start(const wchar_t* fileName, const std::wstring& arguments) {
     const auto [path, bits] = ChosenProgram(fileName);

@@ -18,6 +18,17 @@ std::wstring ProgramBeside(const wchar_t* fileName);
 // Whether a process runs as a 32- or a 64-bit program (32 or 64; 0 when it cannot be told).
 int BitsOf(HANDLE process);
 
+// The major version of the Wine this process runs under; 0 on Windows.
+int WineMajorVersion();
+
+// Whether a host value of a megabyte can reach the veskor.exe under test. Wine 10 runs a 32-bit
+// program inside a 64-bit process and copies each DDE value it hands the program onto the
+// program's 32-bit stack: from about a megabyte on, Wine's own code refuses or hangs on the value
+// before any of Veskor's runs. Wine 8's 32-bit programs and every 64-bit one take such values.
+bool MegabyteValuesReachVeskor();
+inline constexpr const char* kNoMegabyteValues =
+    "a 32-bit program under Wine 10 cannot take a 1 MiB DDE value: Wine's own limit";
+
 struct MemoryFigures {
     std::size_t workingSet = 0, peakWorkingSet = 0;
 };

@@ -242,6 +242,10 @@ TEST(FlowControlledHost, FullSpeedBurstEndsOnTheLastValueThenAMegabyteValueShows
         megabyte += megabyte;
     }
     megabyte.resize(1u << 20);
+    if (!MegabyteValuesReachVeskor()) {
+        EXPECT_EQ(veskor.CloseAndWait(window.Main(), DeadlineAfter(kPatience)), 0);
+        GTEST_SKIP() << kNoMegabyteValues;
+    }
     host.Publish(HostItem::Azimuth, megabyte.c_str());
     const std::wstring whole = Wide(megabyte);
     EXPECT_TRUE(Wait([&] { return window.Text(Id::TextBearing) == whole; },
@@ -394,13 +398,6 @@ const LongSessionRow kLongSessions[] = {
 
 void PrintTo(const LongSessionRow& row, std::ostream* out) {
     *out << row.name;
-}
-
-int WineMajorVersion() {
-    using Version = const char*(CDECL*)();
-    const auto version = reinterpret_cast<Version>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")));
-    return version != nullptr ? std::atoi(version()) : 0;
 }
 
 class LongSession : public testing::TestWithParam<LongSessionRow> {

@@ -159,7 +159,9 @@ LRESULT CALLBACK UsedHostRepair::OnWindowMessage(HWND window, UINT message, WPAR
 
 // Decided before DDEML has the message: a message DDEML handles is freed by it (the packed
 // parameter, and the data once marked for release) or handed back to the host in the
-// acknowledgement, and a freed handle's number may already belong to new memory.
+// acknowledgement, and a freed handle's number may already belong to new memory. Wine's used DDEML
+// host gives up its item atom as soon as it has posted, at any moment after the judging: for a
+// DDEML server's value a reference to the item's name keeps it alive until DDEML has read it.
 LRESULT UsedHostRepair::HandleValueMessage(WNDPROC ddeml, WPARAM wParam, LPARAM lParam) {
     UINT_PTR data = 0;
     UINT_PTR atom = 0;
@@ -169,18 +171,16 @@ LRESULT UsedHostRepair::HandleValueMessage(WNDPROC ddeml, WPARAM wParam, LPARAM 
     const Header header = HeaderOf(data);
     const auto sender = reinterpret_cast<HWND>(wParam);
     const Verdict verdict = Judge(sender, static_cast<ATOM>(atom), header);
+    const ATOM item =
+        verdict != Verdict::Nobodys && partnerIsDdeml_ ? GlobalAddAtomW(item_.c_str()) : 0;
     if (verdict != Verdict::Own || atom != held_) {
         KeepHold();
     }
-    switch (verdict) {
-    case Verdict::Own:
+    if (verdict != Verdict::Nobodys) {
         MarkForRelease(data);
-        return CallWindowProcW(ddeml, window_, WM_DDE_DATA, wParam, lParam);
-    case Verdict::Spoiled:
-        MarkForRelease(data);
-        return Redeliver(ddeml, wParam, lParam, data);
-    case Verdict::Nobodys:
-        break;
+        // An answer to a request goes as it came: DDEML's transaction knows what it asked for.
+        const bool asItCame = header.response || item == atom;
+        return Deliver(ddeml, wParam, lParam, data, item, asItCame);
     }
     Drop(sender, lParam, data, static_cast<ATOM>(atom), header);
     return 0;
@@ -199,7 +199,8 @@ UsedHostRepair::Verdict UsedHostRepair::Judge(HWND sender, ATOM atom, const Head
         return Verdict::Nobodys;
     }
     // From a host that speaks the messages itself, the hold's number is the item's: a lost name
-    // would not be repaired anyway, and DDEML checks the name again.
+    // would not be repaired anyway, and DDEML checks the name again. From a DDEML server it is read
+    // by name: a number its used host gave up may have gone to the item's name again.
     const std::wstring name = atom == held_ && !partnerIsDdeml_ ? item_ : AtomName(atom);
     if (atom != 0 && lstrcmpiW(name.c_str(), item_.c_str()) == 0) {
         return Verdict::Own;
@@ -210,16 +211,22 @@ UsedHostRepair::Verdict UsedHostRepair::Judge(HWND sender, ATOM atom, const Head
     return partnerIsDdeml_ && header.readable ? Verdict::Spoiled : Verdict::Nobodys;
 }
 
-// Given to DDEML once, with the item's name under an atom of this program's that DDEML releases.
-// The host's atom is not released here: the host has given it up already.
-LRESULT UsedHostRepair::Redeliver(WNDPROC ddeml, WPARAM wParam, LPARAM lParam, UINT_PTR data) {
-    const ATOM own = GlobalAddAtomW(item_.c_str());
-    if (own == 0) {
-        FreeDDElParam(WM_DDE_DATA, lParam);
-        GlobalFree(reinterpret_cast<HGLOBAL>(data));
-        return 0;
+// A message that goes as it came keeps the reference taken for it while DDEML reads; any other is
+// renamed to that reference, which DDEML then releases. The host's atom is not released here: a
+// used host has given it up already.
+LRESULT UsedHostRepair::Deliver(WNDPROC ddeml, WPARAM wParam, LPARAM lParam, UINT_PTR data,
+                                ATOM item, bool asItCame) {
+    if (asItCame || item == 0) {
+        const LRESULT result = CallWindowProcW(ddeml, window_, WM_DDE_DATA, wParam, lParam);
+        if (item != 0) {
+            GlobalDeleteAtom(item);
+            // DDEML has released the message's reference, which a used host never gave: the
+            // hold taken again at once, before the host can give the name's number to another.
+            KeepHold();
+        }
+        return result;
     }
-    const LPARAM renamed = ReuseDDElParam(lParam, WM_DDE_DATA, WM_DDE_DATA, data, own);
+    const LPARAM renamed = ReuseDDElParam(lParam, WM_DDE_DATA, WM_DDE_DATA, data, item);
     return CallWindowProcW(ddeml, window_, WM_DDE_DATA, wParam, renamed);
 }
 

@@ -361,18 +361,15 @@ void MessageHost::Discard(UINT message, LPARAM lParam) {
 // The client ended the conversation, or answered the host's end of it. Either way the window
 // goes; only a client that ended it first is answered, and nothing is posted after that.
 void MessageHost::Terminated(HWND window) {
-    const auto found = std::ranges::find_if(conversations_, [window](const auto& conversation) {
-        return conversation->window == window;
-    });
-    if (found == conversations_.end()) {
+    const Conversation* conversation = Find(window);
+    if (conversation == nullptr) {
         return;
     }
-    const Conversation& conversation = **found;
-    if (!conversation.ending) {
-        PostMessageW(conversation.client, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(window), 0);
+    if (!conversation->ending) {
+        PostMessageW(conversation->client, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(window), 0);
     }
     DestroyWindow(window);
-    conversations_.erase(found);
+    std::erase_if(conversations_, [&](const auto& held) { return held.get() == conversation; });
 }
 
 bool MessageHost::Close(Deadline deadline) {
@@ -440,39 +437,42 @@ void MessageHost::PostCarelessValues(HostItem item) {
         }
         const bool linked = std::ranges::any_of(
             conversation->links, [item](const Link& link) { return link.item == item; });
+        const HWND to = conversation->client;
         if (manners_.postsItemsBeyondTheThree && TopicOf(item) == 0 && linked) {
-            PostRaw(conversation->window, conversation->client, kItemsBeyond[beyondTurn_ % 2],
-                    kCarelessText, false);
+            PostCareless(conversation->window, to, kItemsBeyond[beyondTurn_ % 2]);
         }
         if (manners_.postsValuesWithoutItem) {
-            PostRaw(conversation->window, conversation->client, nullptr, kCarelessText, false);
+            PostCareless(conversation->window, to, nullptr);
         }
         if (manners_.postsFromAStranger && linked) {
-            PostRaw(listener_, conversation->client, ItemName(item), kCarelessText, false);
+            PostCareless(listener_, to, ItemName(item));
         }
     }
 }
 
-// One WM_DDE_DATA in CF_TEXT from any window, its item named by a new atom (none for nullptr).
-bool MessageHost::PostRaw(HWND from, HWND to, const wchar_t* item, const std::string& text,
-                          bool ackReq) {
-    GlobalMemory data = MakeData(text + '\0', CF_TEXT, ackReq, false, !manners_.keepsValues);
+// One WM_DDE_DATA from a window of the host, its item named by a new atom (none for nullptr) and
+// its memory (none for a notice) the caller's to hand on or free once posted.
+bool MessageHost::Post(HWND from, HWND to, const wchar_t* item, HGLOBAL data) {
     GlobalAtom atom = item != nullptr ? GlobalAtom(item) : GlobalAtom::Adopt(0);
-    const LPARAM lParam =
-        PackDDElParam(WM_DDE_DATA, reinterpret_cast<UINT_PTR>(data.get()), atom.get());
-    if (data.get() == nullptr ||
+    const LPARAM lParam = PackDDElParam(WM_DDE_DATA, reinterpret_cast<UINT_PTR>(data), atom.get());
+    if ((item != nullptr && atom.get() == 0) ||
         !PostMessageW(to, WM_DDE_DATA, reinterpret_cast<WPARAM>(from), lParam)) {
         FreeDDElParam(WM_DDE_DATA, lParam);
         return false;
     }
-    const ATOM posted = atom.Release();
-    if (manners_.releasesItemAtoms && posted != 0) {
+    if (const ATOM posted = atom.Release(); manners_.releasesItemAtoms && posted != 0) {
         ReleaseEarly(posted);
     }
-    if (!manners_.keepsValues) {
+    return true;
+}
+
+// The text a careless host posts, in CF_TEXT, from any window.
+void MessageHost::PostCareless(HWND from, HWND to, const wchar_t* item) {
+    GlobalMemory data =
+        MakeData(std::string(kCarelessText) + '\0', CF_TEXT, false, false, !manners_.keepsValues);
+    if (data.get() != nullptr && Post(from, to, item, data.get()) && !manners_.keepsValues) {
         data.Release();
     }
-    return true;
 }
 
 bool MessageHost::AwaitsAck(DWORD clientProcess) const {
@@ -508,20 +508,9 @@ bool MessageHost::PostValue(Conversation& conversation, HostItem item, UINT form
     GlobalMemory data =
         deferred ? GlobalMemory()
                  : MakeData(Served(item, format), format, ackReq, response, !manners_.keepsValues);
-    GlobalAtom atom(ItemName(item));
-    if ((!deferred && data.get() == nullptr) || atom.get() == 0) {
+    if ((!deferred && data.get() == nullptr) ||
+        !Post(conversation.window, conversation.client, ItemName(item), data.get())) {
         return false;
-    }
-    const LPARAM lParam =
-        PackDDElParam(WM_DDE_DATA, reinterpret_cast<UINT_PTR>(data.get()), atom.get());
-    if (!PostMessageW(conversation.client, WM_DDE_DATA,
-                      reinterpret_cast<WPARAM>(conversation.window), lParam)) {
-        FreeDDElParam(WM_DDE_DATA, lParam);
-        return false;
-    }
-    const ATOM posted = atom.Release();
-    if (manners_.releasesItemAtoms) {
-        ReleaseEarly(posted);
     }
     const auto link = std::ranges::find(conversation.links, item, &Link::item);
     if (ackReq && link != conversation.links.end()) {

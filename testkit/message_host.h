@@ -106,7 +106,8 @@ private:
     void Send(Conversation& conversation, HostItem item, UINT format, bool deferred);
     bool PostValue(Conversation& conversation, HostItem item, UINT format, bool ackReq,
                    bool response, bool deferred);
-    bool PostRaw(HWND from, HWND to, const wchar_t* item, const std::string& text, bool ackReq);
+    bool Post(HWND from, HWND to, const wchar_t* item, HGLOBAL data);
+    void PostCareless(HWND from, HWND to, const wchar_t* item);
     void PostCarelessValues(HostItem item);
     std::string Served(HostItem item, UINT format) const;
     void ReleaseEarly(ATOM posted);

@@ -114,4 +114,35 @@ AppWindow StartVeskor(Program& veskor) {
     return AppWindow(veskor.Start(L"veskor.exe") && Wait(found) ? found() : nullptr);
 }
 
+bool StartUpMessage::Watch(const std::function<bool()>& done, Deadline deadline) {
+    return Wait(
+        [&] {
+            mainWindowShown_ =
+                mainWindowShown_ || veskor_.VisibleWindow(kMainWindowCaption, kMainWindowClass);
+            box_ = veskor_.VisibleWindow(kMainWindowCaption, L"#32770");
+            return done();
+        },
+        deadline);
+}
+
+bool StartUpMessage::Await(Deadline deadline) {
+    return veskor_.Start(L"veskor.exe") && Watch([&] { return box_ != nullptr; }, deadline);
+}
+
+std::vector<std::wstring> StartUpMessage::Texts() const {
+    std::vector<std::wstring> texts;
+    for (HWND child = GetWindow(box_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (IsWindowVisible(child) && !TextOf(child).empty()) {
+            texts.push_back(TextOf(child));
+        }
+    }
+    std::ranges::sort(texts);
+    return texts;
+}
+
+int StartUpMessage::Dismiss(bool byButton, Deadline deadline) {
+    PostMessageW(box_, byButton ? WM_COMMAND : WM_SYSCOMMAND, byButton ? IDOK : SC_CLOSE, 0);
+    return Watch([&] { return !veskor_.Running(); }, deadline) ? veskor_.WaitForExit(deadline) : -1;
+}
+
 } // namespace veskor::test

@@ -8,7 +8,9 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace veskor::test {
 
@@ -67,5 +69,28 @@ private:
 
 // Starts veskor.exe and waits for its main window; an empty one when none shows in time.
 AppWindow StartVeskor(Program& veskor);
+
+// veskor.exe started where start-up fails, watched until it ends: its start-up message box, and
+// whether its main window showed at any moment meanwhile, which it never may.
+class StartUpMessage {
+public:
+    explicit StartUpMessage(Program& veskor) : veskor_(veskor) {}
+    // Starts veskor.exe and waits for the message box; false when none shows by the deadline.
+    bool Await(Deadline deadline);
+    HWND Box() const { return box_; }
+    // The box's visible texts, sorted: its message and its buttons' captions.
+    std::vector<std::wstring> Texts() const;
+    // Answers the box by its OK button, or closes it, then waits for Veskor's end: its exit
+    // status, or -1 at the deadline.
+    int Dismiss(bool byButton, Deadline deadline);
+    bool MainWindowShown() const { return mainWindowShown_; }
+
+private:
+    bool Watch(const std::function<bool()>& done, Deadline deadline);
+
+    Program& veskor_;
+    HWND box_ = nullptr;
+    bool mainWindowShown_ = false;
+};
 
 } // namespace veskor::test

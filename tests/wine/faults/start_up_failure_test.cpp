@@ -11,9 +11,9 @@ namespace veskor::test {
 namespace {
 
 // While the start-up message shows, the host holds the links opened before the refused one (that
-// one is ended at once). Once the operator has answered the message and Veskor has ended, with
-// status 1, the host holds none: a conversation left with a program that has gone costs the
-// host's other clients their values under Wine.
+// one is ended at once), and the main window never shows. Once the operator has answered the
+// message and Veskor has ended, with status 1, the host holds none: a conversation left with a
+// program that has gone costs the host's other clients their values under Wine.
 TEST(StartUpFailure, EndsEveryLinkItOpenedBeforeTheProcessEnds) {
     const struct {
         const wchar_t* refused;
@@ -25,15 +25,12 @@ TEST(StartUpFailure, EndsEveryLinkItOpenedBeforeTheProcessEnds) {
         ASSERT_TRUE(host.Started()) << host.Failure();
         host.Refuse(row.refused);
         Program veskor;
-        ASSERT_TRUE(veskor.Start(L"veskor.exe"));
-        HWND box = nullptr;
-        ASSERT_TRUE(Wait(
-            [&] { return (box = veskor.VisibleWindow(kMainWindowCaption, L"#32770")) != nullptr; },
-            DeadlineAfter(kHostAnswerTimeout + kPatience)));
+        StartUpMessage message(veskor);
+        ASSERT_TRUE(message.Await(DeadlineAfter(kHostAnswerTimeout + kPatience)));
         EXPECT_TRUE(Wait([&] { return host.Conversations() == row.openWhileShown; }))
             << host.Conversations() << " conversations while the message shows";
-        PostMessageW(box, WM_COMMAND, IDOK, 0);
-        EXPECT_EQ(veskor.WaitForExit(DeadlineAfter(kPatience)), 1);
+        EXPECT_EQ(message.Dismiss(/*byButton=*/true, DeadlineAfter(kPatience)), 1);
+        EXPECT_FALSE(message.MainWindowShown()) << "the window showed before start-up failed";
         EXPECT_TRUE(Wait([&] { return host.Conversations() == 0; }))
             << host.Conversations() << " conversations left open after Veskor ended";
     }

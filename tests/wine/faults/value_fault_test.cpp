@@ -4,6 +4,7 @@
 // what the used-host repair rests on: how a DDEML client sees Wine's DDEML server.
 #include "dde_conversation.h"
 #include "dde_host.h"
+#include "ddeml_client.h"
 #include "host_link.h"
 #include "main_window.h"
 #include "pump.h"
@@ -198,50 +199,31 @@ TEST(ValueFault, AWindowShortOfMemoryForAHugeTextKeepsTheBoxesTextsAndGoesOn) {
     EXPECT_TRUE(IsWindow(window.Handle()));
 }
 
-int hotValues = 0; // the values a hot link of the client below delivered
-
-HDDEDATA CALLBACK CountValues(UINT type, UINT, HCONV, HSZ, HSZ, HDDEDATA data, ULONG_PTR,
-                              ULONG_PTR) {
-    hotValues += type == XTYP_ADVDATA && data != nullptr ? 1 : 0;
-    return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(DDE_FACK));
-}
-
 // Under each Wine: a DDEML client's partner in a conversation with Wine's DDEML server is a window
 // of the class the repair knows (its own window is not), and that server posts an item only on
 // that item's links: the azimuths published never reach the frequency's link.
 TEST(UsedHostFault, WinesDdemlServerIsKnownByItsWindowAndPostsAnItemOnlyOnItsLinks) {
     DdeHost host;
     ASSERT_TRUE(host.Started()) << host.Failure();
-    DWORD instance = 0;
-    ASSERT_EQ(DdeInitializeW(&instance, &CountValues, APPCMD_CLIENTONLY, 0), DMLERR_NO_ERROR);
-    const HSZ names[] = {DdeCreateStringHandleW(instance, L"MixW", CP_WINUNICODE),
-                         DdeCreateStringHandleW(instance, L"QSO", CP_WINUNICODE),
-                         DdeCreateStringHandleW(instance, L"Khz", CP_WINUNICODE),
-                         DdeCreateStringHandleW(instance, L"Az", CP_WINUNICODE)};
-    const HCONV qso = DdeConnect(instance, names[0], names[1], nullptr);
+    DdemlClient client;
+    const HCONV qso = client.Connect(L"MixW", L"QSO");
     ASSERT_NE(qso, nullptr);
-    EXPECT_NE(
-        DdeClientTransaction(nullptr, 0, qso, names[2], CF_TEXT, XTYP_ADVSTART, 5000, nullptr),
-        nullptr);
+    EXPECT_TRUE(client.Transact(qso, XTYP_ADVSTART, L"Khz"));
     CONVINFO info{};
     info.cb = sizeof info;
     ASSERT_NE(DdeQueryConvInfo(qso, QID_SYNC, &info), 0u);
     wchar_t name[64] = {};
     GetClassNameW(info.hwndPartner, name, 64);
     EXPECT_TRUE(UsedHostRepair::IsDdemlServerWindow(info.hwndPartner))
-        << "the server's window is of the class " << std::string(name, name + lstrlenW(name));
+        << "the server's window is of the class " << testing::PrintToString(std::wstring(name));
     EXPECT_FALSE(UsedHostRepair::IsDdemlServerWindow(info.hwnd));
     for (const char* azimuth : {"10", "20", "30"}) {
         host.Publish(HostItem::Azimuth, azimuth);
     }
     host.Publish(HostItem::Frequency, "7050");
-    // Ends after every value posted before it has been handled.
-    if (const HDDEDATA answer =
-            DdeClientTransaction(nullptr, 0, qso, names[3], CF_TEXT, XTYP_REQUEST, 5000, nullptr)) {
-        DdeFreeDataHandle(answer);
-    }
-    EXPECT_EQ(hotValues, 1);
-    DdeUninitialize(instance);
+    // Answered once every value posted before it has been handled.
+    EXPECT_TRUE(client.Transact(qso, XTYP_REQUEST, L"Az"));
+    EXPECT_EQ(DdemlClient::values, 1);
 }
 
 } // namespace

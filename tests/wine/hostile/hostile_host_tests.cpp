@@ -51,7 +51,6 @@ struct Veskor {
 // link part-way ends the same way: the fault tests refuse each later link, and the message host's
 // refusing row reads the message.
 TEST(HostileHost, HostFailingStartUpEndsWithTheStartUpMessage) {
-    bool byButton = false;
     for (const bool hangs : {false, true}) {
         SCOPED_TRACE(hangs ? "a host that hangs" : "no host");
         std::optional<DdeHost> host;
@@ -60,37 +59,19 @@ TEST(HostileHost, HostFailingStartUpEndsWithTheStartUpMessage) {
             host->Hang();
         }
         Program veskor;
+        StartUpMessage message(veskor);
         const auto start = Clock::now();
-        ASSERT_TRUE(veskor.Start(L"veskor.exe"));
-        bool windowShown = false;
-        HWND box = nullptr;
-        const auto watching = [&](auto done) { // the main window watched all along
-            return Wait(
-                [&] {
-                    windowShown =
-                        windowShown || veskor.VisibleWindow(kMainWindowCaption, kMainWindowClass);
-                    box = veskor.VisibleWindow(kMainWindowCaption, L"#32770");
-                    return done();
-                },
-                DeadlineAfter(kHostAnswerTimeout + kPatience));
-        };
-        ASSERT_TRUE(watching([&] { return box != nullptr; }));
+        ASSERT_TRUE(message.Await(DeadlineAfter(kHostAnswerTimeout + kPatience)));
         EXPECT_TRUE(!hangs || Clock::now() - start >= kHostAnswerTimeout);
-        std::vector<std::wstring> texts;
-        for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-            if (IsWindowVisible(child) && !TextOf(child).empty()) {
-                texts.push_back(TextOf(child));
-            }
+        EXPECT_EQ(message.Texts(),
+                  (std::vector<std::wstring>{L"MixW 2 is not loaded! The program will now exit.",
+                                             L"OK"}));
+        for (HWND child = GetWindow(message.Box(), GW_CHILD); child;
+             child = GetWindow(child, GW_HWNDNEXT)) {
             EXPECT_EQ(SendMessageW(child, STM_GETICON, 0, 0), 0) << "the box shows an icon";
         }
-        std::ranges::sort(texts);
-        EXPECT_EQ(texts, (std::vector<std::wstring>{
-                             L"MixW 2 is not loaded! The program will now exit.", L"OK"}));
-        byButton = !byButton;
-        PostMessageW(box, byButton ? WM_COMMAND : WM_SYSCOMMAND, byButton ? IDOK : SC_CLOSE, 0);
-        ASSERT_TRUE(watching([&] { return !veskor.Running(); }));
-        EXPECT_EQ(veskor.WaitForExit(DeadlineAfter(kPatience)), 1);
-        EXPECT_FALSE(windowShown);
+        EXPECT_EQ(message.Dismiss(/*byButton=*/hangs, DeadlineAfter(kPatience)), 1);
+        EXPECT_FALSE(message.MainWindowShown());
     }
 }
 

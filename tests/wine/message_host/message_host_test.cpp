@@ -6,6 +6,7 @@
 // past the 65,536 memory handles a process holds under Wine, beside the bare DDEML client.
 #include "burst.h"
 #include "dde_conversation.h"
+#include "ddeml_client.h"
 #include "message_host.h"
 #include "program.h"
 #include "receiver.h"
@@ -181,27 +182,12 @@ void HostVariants::CloseWhileTheHostIsBusy() {
 
 // Only the start-up message, ending Veskor with status 1, and no conversation left in the host.
 void HostVariants::RunRefusedStartUp() {
-    ASSERT_TRUE(veskor_.Start(L"veskor.exe"));
-    bool windowShown = false;
-    HWND box = nullptr;
-    const auto watching = [&](auto done) {
-        return Wait([&] {
-            windowShown =
-                windowShown || veskor_.VisibleWindow(kMainWindowCaption, kMainWindowClass);
-            box = veskor_.VisibleWindow(kMainWindowCaption, L"#32770");
-            return done();
-        });
-    };
-    ASSERT_TRUE(watching([&] { return box != nullptr; }));
-    bool message = false;
-    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        message = message || TextOf(child) == L"MixW 2 is not loaded! The program will now exit.";
-    }
-    EXPECT_TRUE(message);
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(watching([&] { return !veskor_.Running(); }));
-    EXPECT_EQ(veskor_.WaitForExit(DeadlineAfter(kPatience)), 1);
-    EXPECT_FALSE(windowShown);
+    StartUpMessage message(veskor_);
+    ASSERT_TRUE(message.Await(DeadlineAfter(kPatience)));
+    EXPECT_EQ(message.Texts(), (std::vector<std::wstring>{
+                                   L"MixW 2 is not loaded! The program will now exit.", L"OK"}));
+    EXPECT_EQ(message.Dismiss(/*byButton=*/true, DeadlineAfter(kPatience)), 1);
+    EXPECT_FALSE(message.MainWindowShown());
     // Veskor has gone: whatever it ended has reached the host by now, or never will.
     EXPECT_TRUE(
         Wait([&] { return host_.Conversations() == 0; }, DeadlineAfter(std::chrono::seconds(3))))
@@ -277,60 +263,6 @@ TEST(UsedHostRepair, AHotLinkStartedTwiceTakesEveryValueOfAUsedHostOnce) {
     EXPECT_EQ(seen, published);
 }
 
-// A DDEML client of the host's in this process, counting the values and notices it is given.
-class Client {
-public:
-    Client() { DdeInitializeW(&instance_, &Client::OnEvent, APPCMD_CLIENTONLY, 0); }
-    ~Client() { DdeUninitialize(instance_); }
-    Client(const Client&) = delete;
-    Client& operator=(const Client&) = delete;
-
-    HCONV Connect(const wchar_t* application, const wchar_t* topic) {
-        const HSZ names[] = {Name(application), Name(topic)};
-        const HCONV conversation = DdeConnect(instance_, names[0], names[1], nullptr);
-        for (HSZ name : names) {
-            if (name != nullptr) {
-                DdeFreeStringHandle(instance_, name);
-            }
-        }
-        return conversation;
-    }
-    // Whether the host accepted the transaction on the item, in the format. Wine's DDEML answers
-    // a poke with TRUE even when refused: there the acknowledgement's status tells.
-    bool Transact(HCONV conversation, UINT type, const wchar_t* item, UINT format = CF_TEXT,
-                  std::string_view data = {}) {
-        const HSZ name = Name(item);
-        auto* bytes = reinterpret_cast<BYTE*>(const_cast<char*>(data.data()));
-        DWORD status = DDE_FACK;
-        const HDDEDATA result =
-            DdeClientTransaction(data.empty() ? nullptr : bytes, static_cast<DWORD>(data.size()),
-                                 conversation, name, format, type, 5000, &status);
-        if (name != nullptr) {
-            DdeFreeStringHandle(instance_, name);
-        }
-        if (result != nullptr && type == XTYP_REQUEST) {
-            DdeFreeDataHandle(result);
-        }
-        const bool answered = type != XTYP_POKE && type != XTYP_EXECUTE;
-        return result != nullptr && (answered || (status & DDE_FACK) != 0);
-    }
-    static inline int values = 0, notices = 0;
-
-private:
-    HSZ Name(const wchar_t* name) {
-        return name ? DdeCreateStringHandleW(instance_, name, CP_WINUNICODE) : nullptr;
-    }
-    static HDDEDATA CALLBACK OnEvent(UINT type, UINT, HCONV, HSZ, HSZ, HDDEDATA data, ULONG_PTR,
-                                     ULONG_PTR) {
-        if (type == XTYP_ADVDATA) {
-            ++(data != nullptr ? values : notices);
-            return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(DDE_FACK));
-        }
-        return nullptr;
-    }
-    DWORD instance_ = 0;
-};
-
 // The host itself, seen by DDEML: a wildcard initiate gets a conversation on each topic, requests
 // are answered in CF_TEXT only, executes, pokes and an advise in another format are refused, a
 // warm link gets notices without data until it is stopped, the client's end ends its
@@ -338,7 +270,7 @@ private:
 TEST(MessageHostItself, AnswersAsTheProtocolAsks) {
     MessageHost host;
     host.Publish(HostItem::Frequency, "14074.00");
-    std::optional<Client> wild(std::in_place), client(std::in_place);
+    std::optional<DdemlClient> wild(std::in_place), client(std::in_place);
     ASSERT_NE(wild->Connect(nullptr, nullptr), nullptr);
     EXPECT_EQ(host.Conversations(), 2u);
     const HCONV qso = client->Connect(L"MixW", L"QSO");
@@ -353,13 +285,13 @@ TEST(MessageHostItself, AnswersAsTheProtocolAsks) {
     EXPECT_FALSE(client->Transact(qso, XTYP_ADVSTART, L"Khz", CF_UNICODETEXT));
     ASSERT_TRUE(client->Transact(qso, XTYP_ADVSTART | XTYPF_NODATA, L"Khz"));
     host.Publish(HostItem::Frequency, "7050");
-    EXPECT_TRUE(Wait([] { return Client::notices == 1; }));
+    EXPECT_TRUE(Wait([] { return DdemlClient::notices == 1; }));
     ASSERT_TRUE(client->Transact(qso, XTYP_ADVSTOP, L"Khz"));
     EXPECT_FALSE(client->Transact(qso, XTYP_ADVSTOP, L"Az")); // no such link
     EXPECT_EQ(host.UnmatchedUnadvises(), 1);
     host.Publish(HostItem::Frequency, "3600");
     ASSERT_TRUE(client->Transact(qso, XTYP_REQUEST, L"Khz")); // after any value in flight
-    EXPECT_EQ(std::tuple(Client::values, Client::notices), std::tuple(0, 1));
+    EXPECT_EQ(std::tuple(DdemlClient::values, DdemlClient::notices), std::tuple(0, 1));
     client.reset();
     EXPECT_TRUE(Wait([&] { return host.Conversations() == 2; })) << host.Conversations();
     // Wine's DDEML takes one conversation of a wildcard initiate and leaves the other alone.

@@ -45,6 +45,29 @@ std::wstring AtomName(ATOM atom) {
     return std::wstring(name, length);
 }
 
+// How many references the global atom has, and whether it still names the item; -1 when the atom
+// names something else or nothing, or its count cannot be read. One call to the Wine server, as
+// GlobalGetAtomNameW is (which asks the same question and drops the count).
+int ReferencesTo(ATOM atom, const std::wstring& item) {
+    struct BasicInformation { // ntdll's ATOM_BASIC_INFORMATION
+        USHORT references;
+        USHORT pinned;
+        USHORT nameBytes;
+        wchar_t name[256];
+    };
+    using Query = LONG(WINAPI*)(USHORT atom, int informationClass, void* information, ULONG size,
+                                ULONG* returned);
+    static const auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationAtom")));
+    BasicInformation information{};
+    if (query == nullptr || atom == 0 ||
+        query(atom, 0, &information, sizeof information - sizeof(wchar_t), nullptr) < 0) {
+        return -1;
+    }
+    const std::wstring_view name(information.name, information.nameBytes / sizeof(wchar_t));
+    return lstrcmpiW(std::wstring(name).c_str(), item.c_str()) == 0 ? information.references : -1;
+}
+
 } // namespace
 
 struct UsedHostRepair::Header {
@@ -113,16 +136,23 @@ void UsedHostRepair::Start(HCONV conversation, std::wstring_view item, UINT form
     item_ = item;
     format_ = format;
     held_ = GlobalAddAtomW(item_.c_str());
+    untilCheck_ = 0;
+    if (partnerIsDdeml_) {
+        KeepReserve();
+    }
 }
 
 void UsedHostRepair::Stop() {
     if (Subclass* subclass = SubclassOf(window_); subclass != nullptr && subclass->repair == this) {
         subclass->repair = nullptr;
     }
-    // Released only while it still names the item: a used host may have taken it away already.
-    if (AtomNames(held_, item_)) {
+    // Given back only while the atom still names the item, and no more than it has: a used host
+    // may have taken some or all of them away already.
+    const int references = ReferencesTo(held_, item_);
+    for (int given = 0; given < std::min(reserve_ + 1, references); ++given) {
         GlobalDeleteAtom(held_);
     }
+    reserve_ = 0;
     held_ = 0;
     window_ = nullptr;
     partner_ = nullptr;
@@ -159,9 +189,7 @@ LRESULT CALLBACK UsedHostRepair::OnWindowMessage(HWND window, UINT message, WPAR
 
 // Decided before DDEML has the message: a message DDEML handles is freed by it (the packed
 // parameter, and the data once marked for release) or handed back to the host in the
-// acknowledgement, and a freed handle's number may already belong to new memory. Wine's used DDEML
-// host gives up its item atom as soon as it has posted, at any moment after the judging: for a
-// DDEML server's value a reference to the item's name keeps it alive until DDEML has read it.
+// acknowledgement, and a freed handle's number may already belong to new memory.
 LRESULT UsedHostRepair::HandleValueMessage(WNDPROC ddeml, WPARAM wParam, LPARAM lParam) {
     UINT_PTR data = 0;
     UINT_PTR atom = 0;
@@ -170,20 +198,27 @@ LRESULT UsedHostRepair::HandleValueMessage(WNDPROC ddeml, WPARAM wParam, LPARAM 
     }
     const Header header = HeaderOf(data);
     const auto sender = reinterpret_cast<HWND>(wParam);
+    if (partnerIsDdeml_ && sender == partner_ && untilCheck_-- == 0) {
+        KeepReserve();
+    }
     const Verdict verdict = Judge(sender, static_cast<ATOM>(atom), header);
-    const ATOM item =
-        verdict != Verdict::Nobodys && partnerIsDdeml_ ? GlobalAddAtomW(item_.c_str()) : 0;
-    if (verdict != Verdict::Own || atom != held_) {
+    if (!partnerIsDdeml_ && (verdict != Verdict::Own || atom != held_)) {
         KeepHold();
     }
-    if (verdict != Verdict::Nobodys) {
-        MarkForRelease(data);
-        // An answer to a request goes as it came: DDEML's transaction knows what it asked for.
-        const bool asItCame = header.response || item == atom;
-        return Deliver(ddeml, wParam, lParam, data, item, asItCame);
+    if (verdict == Verdict::Nobodys) {
+        Drop(sender, lParam, data, static_cast<ATOM>(atom), header);
+        return 0;
     }
-    Drop(sender, lParam, data, static_cast<ATOM>(atom), header);
-    return 0;
+    MarkForRelease(data);
+    // An answer to a request goes as it came: DDEML's transaction knows what it asked for.
+    if (verdict == Verdict::Own) {
+        return CallWindowProcW(ddeml, window_, WM_DDE_DATA, wParam, lParam);
+    }
+    // Renamed to a reference of this program's, which DDEML then releases. The host's atom is not
+    // released here: a used host has given it up already.
+    const LPARAM renamed =
+        ReuseDDElParam(lParam, WM_DDE_DATA, WM_DDE_DATA, data, GlobalAddAtomW(item_.c_str()));
+    return CallWindowProcW(ddeml, window_, WM_DDE_DATA, wParam, renamed);
 }
 
 // A conversation is two windows: a value from a third is nobody's. An answer to a request goes to
@@ -198,36 +233,17 @@ UsedHostRepair::Verdict UsedHostRepair::Judge(HWND sender, ATOM atom, const Head
     if (header.readable && header.format != format_) {
         return Verdict::Nobodys;
     }
-    // From a host that speaks the messages itself, the hold's number is the item's: a lost name
-    // would not be repaired anyway, and DDEML checks the name again. From a DDEML server it is read
-    // by name: a number its used host gave up may have gone to the item's name again.
-    const std::wstring name = atom == held_ && !partnerIsDdeml_ ? item_ : AtomName(atom);
-    if (atom != 0 && lstrcmpiW(name.c_str(), item_.c_str()) == 0) {
+    // While the reserve holds the item's name, no other number names it: from a DDEML server the
+    // hold's number is the item's and any other is not. From a host that speaks the messages
+    // itself, the hold's number is the item's too (a lost name would not be repaired anyway, and
+    // DDEML checks the name again), and another number is read by name.
+    if (atom != 0 && (atom == held_ || (!partnerIsDdeml_ && AtomNames(atom, item_)))) {
         return Verdict::Own;
     }
     // A DDEML server posts an item only on that item's links: a value of its in the link's format
     // is the link's, whatever its atom names now. The holds are no help there: the used host's
     // messages take them away too, and a number given up may name another linked item by now.
     return partnerIsDdeml_ && header.readable ? Verdict::Spoiled : Verdict::Nobodys;
-}
-
-// A message that goes as it came keeps the reference taken for it while DDEML reads; any other is
-// renamed to that reference, which DDEML then releases. The host's atom is not released here: a
-// used host has given it up already.
-LRESULT UsedHostRepair::Deliver(WNDPROC ddeml, WPARAM wParam, LPARAM lParam, UINT_PTR data,
-                                ATOM item, bool asItCame) {
-    if (asItCame || item == 0) {
-        const LRESULT result = CallWindowProcW(ddeml, window_, WM_DDE_DATA, wParam, lParam);
-        if (item != 0) {
-            GlobalDeleteAtom(item);
-            // DDEML has released the message's reference, which a used host never gave: the
-            // hold taken again at once, before the host can give the name's number to another.
-            KeepHold();
-        }
-        return result;
-    }
-    const LPARAM renamed = ReuseDDElParam(lParam, WM_DDE_DATA, WM_DDE_DATA, data, item);
-    return CallWindowProcW(ddeml, window_, WM_DDE_DATA, wParam, renamed);
 }
 
 // What the receiver of a value it does not take frees: the memory (here always this program's
@@ -257,6 +273,28 @@ void UsedHostRepair::Drop(HWND sender, LPARAM lParam, UINT_PTR data, ATOM atom,
 void UsedHostRepair::KeepHold() {
     if (!AtomNames(held_, item_)) {
         held_ = GlobalAddAtomW(item_.c_str());
+    }
+}
+
+// Each value of a used DDEML server takes one reference from the item's atom that nobody gave,
+// and the host may give up the one a value carries at any moment after the judging. So that the
+// name stays the item's from one check to the next, whatever a used host and its other clients
+// take meanwhile, the atom is kept at a reserve of references: counted every few values (one
+// call to the Wine server) and topped up, instead of a reference taken and given back for each
+// value (two calls, which doubled the time a value of a fresh host takes).
+void UsedHostRepair::KeepReserve() {
+    untilCheck_ = kValuesBetweenChecks;
+    int references = ReferencesTo(held_, item_);
+    if (references < 0) {
+        held_ = GlobalAddAtomW(item_.c_str()); // the name had gone: a new hold, a new count
+        reserve_ = 0;
+        references = 1;
+    }
+    for (; references < kReserve; ++references) {
+        if (GlobalAddAtomW(item_.c_str()) != held_) {
+            break;
+        }
+        ++reserve_;
     }
 }
 

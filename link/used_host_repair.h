@@ -30,7 +30,10 @@
 //   may post other items on a link: the value cannot be placed). It is freed here, and answered
 //   with a negative acknowledgement when the partner asked for one.
 // It holds a reference of its own to its item's atom, so that a host taking the item's atom gets
-// that one, alive.
+// that one, alive. For a DDEML server's link it keeps a reserve of references, counted every few
+// values and topped up, so that the item's name cannot go while DDEML reads a value however many
+// a used host's messages take away; then the atom's number alone tells the link's value, and a
+// value of a fresh host costs no call to the Wine server.
 //
 // Under Wine the memory of every value received is this program's own copy, made for it under a
 // new handle (the sender keeps its own), and Wine's DDEML frees it only when the value says
@@ -78,17 +81,23 @@ private:
 
     LRESULT HandleValueMessage(WNDPROC ddeml, WPARAM wParam, LPARAM lParam);
     Verdict Judge(HWND sender, ATOM atom, const Header& header) const;
-    LRESULT Deliver(WNDPROC ddeml, WPARAM wParam, LPARAM lParam, UINT_PTR data, ATOM item,
-                    bool asItCame);
     void Drop(HWND sender, LPARAM lParam, UINT_PTR data, ATOM atom, const Header& header) const;
     void KeepHold();
+    void KeepReserve();
+
+    // References to the item's atom a DDEML server's link keeps, and how many of its values may
+    // pass between two counts: a used host takes at most one a value from each of its clients.
+    static constexpr int kReserve = 32;
+    static constexpr int kValuesBetweenChecks = 8;
 
     HWND window_ = nullptr;  // DDEML's window of the conversation, while repairing
     HWND partner_ = nullptr; // the host's window of the conversation
     bool partnerIsDdeml_ = false;
     std::wstring item_;
     UINT format_ = 0;
-    ATOM held_ = 0; // this program's reference to the item's atom
+    ATOM held_ = 0;      // this program's reference to the item's atom
+    int reserve_ = 0;    // and the references it added to it for a DDEML server's link
+    int untilCheck_ = 0; // values of that server's until the reserve is counted again
 };
 
 } // namespace veskor

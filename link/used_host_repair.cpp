@@ -45,9 +45,9 @@ std::wstring AtomName(ATOM atom) {
     return std::wstring(name, length);
 }
 
-// How many references the global atom has, and whether it still names the item; -1 when the atom
-// names something else or nothing, or its count cannot be read. One call to the Wine server, as
-// GlobalGetAtomNameW is (which asks the same question and drops the count).
+// How many references the global atom has while it still names the item; 0 when it names something
+// else or nothing, -1 when no count can be read. One call to the Wine server, as GlobalGetAtomNameW
+// is (which asks the same question and drops the count).
 int ReferencesTo(ATOM atom, const std::wstring& item) {
     struct BasicInformation { // ntdll's ATOM_BASIC_INFORMATION
         USHORT references;
@@ -59,13 +59,16 @@ int ReferencesTo(ATOM atom, const std::wstring& item) {
                                 ULONG* returned);
     static const auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationAtom")));
-    BasicInformation information{};
-    if (query == nullptr || atom == 0 ||
-        query(atom, 0, &information, sizeof information - sizeof(wchar_t), nullptr) < 0) {
+    if (query == nullptr) {
         return -1;
     }
+    BasicInformation information{};
+    if (atom == 0 ||
+        query(atom, 0, &information, sizeof information - sizeof(wchar_t), nullptr) < 0) {
+        return 0;
+    }
     const std::wstring_view name(information.name, information.nameBytes / sizeof(wchar_t));
-    return lstrcmpiW(std::wstring(name).c_str(), item.c_str()) == 0 ? information.references : -1;
+    return lstrcmpiW(std::wstring(name).c_str(), item.c_str()) == 0 ? information.references : 0;
 }
 
 } // namespace
@@ -148,7 +151,10 @@ void UsedHostRepair::Stop() {
     }
     // Given back only while the atom still names the item, and no more than it has: a used host
     // may have taken some or all of them away already.
-    const int references = ReferencesTo(held_, item_);
+    int references = ReferencesTo(held_, item_);
+    if (references < 0) {
+        references = AtomNames(held_, item_) ? 1 : 0;
+    }
     for (int given = 0; given < std::min(reserve_ + 1, references); ++given) {
         GlobalDeleteAtom(held_);
     }
@@ -286,6 +292,9 @@ void UsedHostRepair::KeepReserve() {
     untilCheck_ = kValuesBetweenChecks;
     int references = ReferencesTo(held_, item_);
     if (references < 0) {
+        return; // no count to keep: the one hold stays
+    }
+    if (references == 0) {
         held_ = GlobalAddAtomW(item_.c_str()); // the name had gone: a new hold, a new count
         reserve_ = 0;
         references = 1;

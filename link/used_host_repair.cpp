@@ -220,10 +220,20 @@ LRESULT UsedHostRepair::HandleValueMessage(WNDPROC ddeml, WPARAM wParam, LPARAM 
     if (verdict == Verdict::Own) {
         return CallWindowProcW(ddeml, window_, WM_DDE_DATA, wParam, lParam);
     }
-    // Renamed to a reference of this program's, which DDEML then releases. The host's atom is not
-    // released here: a used host has given it up already.
-    const LPARAM renamed =
-        ReuseDDElParam(lParam, WM_DDE_DATA, WM_DDE_DATA, data, GlobalAddAtomW(item_.c_str()));
+    return Redeliver(ddeml, wParam, lParam, data);
+}
+
+// Given to DDEML once, with the item's name under an atom of this program's that DDEML releases.
+// The host's atom is not released here: a used host has given it up already. Without an atom of
+// its own the value cannot be placed, and is freed here as a dropped one is.
+LRESULT UsedHostRepair::Redeliver(WNDPROC ddeml, WPARAM wParam, LPARAM lParam, UINT_PTR data) {
+    const ATOM own = GlobalAddAtomW(item_.c_str());
+    if (own == 0) {
+        FreeDDElParam(WM_DDE_DATA, lParam);
+        GlobalFree(reinterpret_cast<HGLOBAL>(data));
+        return 0;
+    }
+    const LPARAM renamed = ReuseDDElParam(lParam, WM_DDE_DATA, WM_DDE_DATA, data, own);
     return CallWindowProcW(ddeml, window_, WM_DDE_DATA, wParam, renamed);
 }
 

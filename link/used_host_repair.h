@@ -81,6 +81,7 @@ private:
 
     LRESULT HandleValueMessage(WNDPROC ddeml, WPARAM wParam, LPARAM lParam);
     Verdict Judge(HWND sender, ATOM atom, const Header& header) const;
+    LRESULT Redeliver(WNDPROC ddeml, WPARAM wParam, LPARAM lParam, UINT_PTR data);
     void Drop(HWND sender, LPARAM lParam, UINT_PTR data, ATOM atom, const Header& header) const;
     void KeepHold();
     void KeepReserve();

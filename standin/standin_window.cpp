@@ -7,7 +7,6 @@ namespace veskor {
 namespace {
 
 constexpr wchar_t kClassName[] = L"VeskorStandinHost";
-constexpr int kFirstBoxId = 100;
 
 // Layout in pixels at 96 dpi.
 constexpr int kMargin = 12, kLabelWidth = 72, kBoxWidth = 220; // across
@@ -73,7 +72,7 @@ void StandinWindow::CreateControls(HINSTANCE instance, int dpi) {
         boxes_[i] =
             AddControl(instance, WS_EX_CLIENTEDGE, L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL,
                        {scale(kMargin + kLabelWidth), top, scale(kBoxWidth), scale(kRowHeight)},
-                       kFirstBoxId + static_cast<int>(i));
+                       kStandinFirstBoxId + static_cast<int>(i));
         SendMessageW(boxes_[i], EM_SETLIMITTEXT, 0, 0); // no limit below the system's
         top += scale(kRowHeight + kRowGap);
     }
@@ -121,7 +120,7 @@ LRESULT StandinWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARA
     switch (message) {
     case WM_COMMAND:
         if (HIWORD(wParam) == EN_CHANGE && !showingValue_) {
-            OnEdit(static_cast<std::size_t>(LOWORD(wParam) - kFirstBoxId));
+            OnEdit(static_cast<std::size_t>(LOWORD(wParam) - kStandinFirstBoxId));
         }
         return 0;
     case kScriptLineMessage:

@@ -17,6 +17,9 @@ namespace veskor {
 
 struct ScriptLine;
 
+// The control ID of the box showing an item: its index in kHostItems added to this.
+inline constexpr int kStandinFirstBoxId = 100;
+
 // The program has this one window, so its procedure finds it without a pointer in the window.
 class StandinWindow {
 public:

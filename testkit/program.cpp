@@ -83,17 +83,40 @@ bool Program::Start(const wchar_t* fileName, const std::wstring& arguments) {
     return true;
 }
 
-std::vector<HWND> Program::VisibleWindows(const wchar_t* caption, const wchar_t* className) const {
-    // Matched on the caption the system keeps, without a message to the program watched.
+namespace {
+
+struct WindowSearch {
+    DWORD process;
+    const wchar_t *caption, *className;
     std::vector<HWND> found;
-    for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, className, caption));) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == info_.dwProcessId && IsWindowVisible(window)) {
-            found.push_back(window);
-        }
+};
+
+BOOL CALLBACK AddIfSought(HWND window, LPARAM context) {
+    auto& search = *reinterpret_cast<WindowSearch*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t text[256] = {};
+    const auto matches = [&](const wchar_t* wanted, int length) {
+        return !wanted || (length > 0 && std::wcscmp(text, wanted) == 0);
+    };
+    if (owner == search.process && IsWindowVisible(window) &&
+        matches(search.className, GetClassNameW(window, text, 256)) &&
+        matches(search.caption, GetWindowTextW(window, text, 256))) {
+        search.found.push_back(window);
     }
-    return found;
+    return TRUE;
+}
+
+} // namespace
+
+std::vector<HWND> Program::VisibleWindows(const wchar_t* caption, const wchar_t* className) const {
+    // One list of the top-level windows, taken at once, then matched on the caption and class the
+    // system keeps, without a message to the program watched. Not FindWindowExW from the window
+    // found last: Wine 10's server loops forever when that window is being destroyed meanwhile
+    // (a message box as it closes), and with it every program of the session.
+    WindowSearch search{info_.dwProcessId, caption, className, {}};
+    EnumWindows(AddIfSought, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 MemoryFigures Program::Memory() const {

@@ -8,6 +8,7 @@
 #include "host_link.h"
 #include "program.h"
 #include "receiver.h"
+#include "standin_window.h"
 #include "station_panel.h"
 #include "window.h"
 
@@ -108,10 +109,7 @@ TEST(HostileHost, HostStoppingAfterStartUpLeavesAWorkingWindow) {
         Program standin;
         HWND standinWindow = nullptr;
         const auto type = [&](int box, const wchar_t* text) {
-            HWND edit = nullptr;
-            for (int i = 0; i <= box; ++i) { // Khz, Az, Command
-                edit = FindWindowExW(standinWindow, edit, L"Edit", nullptr);
-            }
+            HWND edit = GetDlgItem(standinWindow, kStandinFirstBoxId + box); // Khz, Az, Command
             return Ask(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) == TRUE;
         };
         if (how == "hang") {

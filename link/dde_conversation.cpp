@@ -2,6 +2,7 @@
 // hot link in CF_TEXT. It never pokes or executes: the link only listens.
 #include "dde_conversation.h"
 
+#include "ddeml_string.h"
 #include "text_encoding.h"
 #include "used_host_repair.h"
 
@@ -29,27 +30,6 @@ constexpr UINT kHostAliveProbeMs = 500;
 HDDEDATA CallbackResult(UINT value) {
     return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(value));
 }
-
-// A DDEML string handle, freed when it goes out of scope.
-class StringHandle {
-public:
-    StringHandle(DWORD instance, std::string_view text)
-        : instance_(instance),
-          handle_(DdeCreateStringHandleW(instance, Utf8ToWide(text).c_str(), CP_WINUNICODE)) {}
-    ~StringHandle() {
-        if (handle_ != nullptr) {
-            DdeFreeStringHandle(instance_, handle_);
-        }
-    }
-    StringHandle(const StringHandle&) = delete;
-    StringHandle& operator=(const StringHandle&) = delete;
-
-    HSZ get() const { return handle_; }
-
-private:
-    DWORD instance_;
-    HSZ handle_;
-};
 
 // A data handle's bytes, read in place within the size DDEML reports for them, while in scope.
 class DataAccess {
@@ -186,8 +166,8 @@ bool DdeConversation::Connect(std::string_view application, std::string_view top
     if (instance_ != 0 || DdeInitializeW(&instance_, &OnDdeEvent, flags, 0) != DMLERR_NO_ERROR) {
         return false;
     }
-    const StringHandle service(instance_, application);
-    const StringHandle topicHandle(instance_, topic);
+    const StringHandle service(instance_, Utf8ToWide(application).c_str());
+    const StringHandle topicHandle(instance_, Utf8ToWide(topic).c_str());
     if (service.get() == nullptr || topicHandle.get() == nullptr) {
         return false;
     }
@@ -201,7 +181,7 @@ bool DdeConversation::Connect(std::string_view application, std::string_view top
 }
 
 HDDEDATA DdeConversation::Transact(UINT type, std::string_view item, UINT& error) {
-    const StringHandle itemHandle(instance_, item);
+    const StringHandle itemHandle(instance_, Utf8ToWide(item).c_str());
     if (itemHandle.get() == nullptr) {
         error = DdeGetLastError(instance_);
         return nullptr;

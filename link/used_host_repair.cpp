@@ -62,13 +62,13 @@ int ReferencesTo(ATOM atom, const std::wstring& item) {
     if (query == nullptr) {
         return -1;
     }
-    BasicInformation information{};
+    BasicInformation information{}; // the name's last character stays free for its end
     if (atom == 0 ||
         query(atom, 0, &information, sizeof information - sizeof(wchar_t), nullptr) < 0) {
         return 0;
     }
-    const std::wstring_view name(information.name, information.nameBytes / sizeof(wchar_t));
-    return lstrcmpiW(std::wstring(name).c_str(), item.c_str()) == 0 ? information.references : 0;
+    information.name[std::min<std::size_t>(information.nameBytes / sizeof(wchar_t), 255)] = L'\0';
+    return lstrcmpiW(information.name, item.c_str()) == 0 ? information.references : 0;
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 // transaction and counts the values and notices its hot links are given, and nothing more.
 #pragma once
 
+#include "ddeml_string.h"
+
 #include <windows.h>
 
 #include <ddeml.h>
@@ -19,28 +21,19 @@ public:
 
     // A null name is a wildcard.
     HCONV Connect(const wchar_t* application, const wchar_t* topic) {
-        const HSZ names[] = {Name(application), Name(topic)};
-        const HCONV conversation = DdeConnect(instance_, names[0], names[1], nullptr);
-        for (HSZ name : names) {
-            if (name != nullptr) {
-                DdeFreeStringHandle(instance_, name);
-            }
-        }
-        return conversation;
+        const StringHandle service(instance_, application), subject(instance_, topic);
+        return DdeConnect(instance_, service.get(), subject.get(), nullptr);
     }
     // Whether the host accepted the transaction on the item, in the format. Wine's DDEML answers
     // a poke with TRUE even when refused: there the acknowledgement's status tells.
     bool Transact(HCONV conversation, UINT type, const wchar_t* item, UINT format = CF_TEXT,
                   std::string_view data = {}) {
-        const HSZ name = Name(item);
+        const StringHandle name(instance_, item);
         auto* bytes = reinterpret_cast<BYTE*>(const_cast<char*>(data.data()));
         DWORD status = DDE_FACK;
         const HDDEDATA result =
             DdeClientTransaction(data.empty() ? nullptr : bytes, static_cast<DWORD>(data.size()),
-                                 conversation, name, format, type, 5000, &status);
-        if (name != nullptr) {
-            DdeFreeStringHandle(instance_, name);
-        }
+                                 conversation, name.get(), format, type, 5000, &status);
         if (result != nullptr && type == XTYP_REQUEST) {
             DdeFreeDataHandle(result);
         }
@@ -52,9 +45,6 @@ public:
     static inline int values = 0, notices = 0;
 
 private:
-    HSZ Name(const wchar_t* name) {
-        return name ? DdeCreateStringHandleW(instance_, name, CP_WINUNICODE) : nullptr;
-    }
     static HDDEDATA CALLBACK OnEvent(UINT type, UINT, HCONV, HSZ, HSZ, HDDEDATA data, ULONG_PTR,
                                      ULONG_PTR) {
         if (type == XTYP_ADVDATA) {

@@ -127,7 +127,10 @@ void UsedHostRepair::Stop() {
     // Safe while the procedure is on the call stack: it is taken out once that call returns.
     RemoveWindowSubclass(window_, &UsedHostRepair::OnWindowMessage, kSubclassId);
     window_ = nullptr;
-    for (int given = std::min(held_, References()); given > 0; --given) {
+    // References are not marked with whose they are, and a used host's values take them from
+    // every client alike: the last one may be another client's, whose values in flight need the
+    // name. It stays, so that the name outlives the link by one reference at most.
+    for (int given = std::min(held_, References() - 1); given > 0; --given) {
         GlobalDeleteAtom(atom_);
     }
     held_ = 0;
@@ -255,9 +258,8 @@ int UsedHostRepair::References() const {
 
 // Keeps what the link holds of its item's atom: at least one reference of its own, and for a
 // DDEML server's link the atom at the reserve. Each value of a used host takes one reference that
-// nobody gave, so what the atom has left is all the link can still call its own: it never gives
-// back more than that, and never the references other clients hold. Counting is one call to the
-// Wine server; a fresh host's values between two counts cost none.
+// nobody gave, so what the atom has left is all the link can still call its own. Counting is one
+// call to the Wine server; a fresh host's values between two counts cost none.
 void UsedHostRepair::KeepHold() {
     untilCheck_ = kValuesBetweenChecks;
     int references = References();

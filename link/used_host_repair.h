@@ -57,8 +57,8 @@ public:
     // Stands in front of the conversation's window for the hot link on `item` in `format`, where
     // that window is Wine's DDEML's. Starting again moves the repair to the new conversation.
     void Start(HCONV conversation, std::wstring_view item, UINT format);
-    // From now on the window's messages go to DDEML unchanged, and what the link held of its
-    // item's atom goes back.
+    // From now on the window's messages go to DDEML unchanged, and what the link still holds of
+    // its item's atom goes back, but for the atom's last reference.
     void Stop();
     // What the link waits for while DDEML runs its transaction: only then is an answer the
     // link's, and until the host accepts the hot link no value is.

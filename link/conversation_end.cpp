@@ -13,8 +13,8 @@ namespace {
 constexpr UINT_PTR kEndedId = 0x454e; // "EN"
 
 // In front of DDEML for good. While the program waits, `answered` points to what it waits for.
-LRESULT CALLBACK AfterEnd(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                          UINT_PTR /*id*/, DWORD_PTR answered) {
+LRESULT CALLBACK AfterEnd(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR /*id*/,
+                          DWORD_PTR answered) {
     if (message < WM_DDE_FIRST || message > WM_DDE_LAST) {
         return DefSubclassProc(window, message, wParam, lParam);
     }

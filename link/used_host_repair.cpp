@@ -39,8 +39,8 @@ bool AtomNames(ATOM atom, const std::wstring& item) {
     return atom != 0 && lstrcmpiW(AtomName(atom).c_str(), item.c_str()) == 0;
 }
 
-using AtomQuery = LONG(WINAPI*)(USHORT atom, int informationClass, void* information,
-                                ULONG size, ULONG* returned);
+using AtomQuery = LONG(WINAPI*)(USHORT atom, int informationClass, void* information, ULONG size,
+                                ULONG* returned);
 
 // ntdll's, which gives an atom's count of references with its name.
 AtomQuery QueryAtom() {

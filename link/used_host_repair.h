@@ -85,8 +85,8 @@ public:
     struct Header; // what a value's memory says of it
 
 private:
-    static LRESULT CALLBACK OnWindowMessage(HWND window, UINT message, WPARAM wParam,
-                                            LPARAM lParam, UINT_PTR id, DWORD_PTR self);
+    static LRESULT CALLBACK OnWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                            UINT_PTR id, DWORD_PTR self);
     static LRESULT CALLBACK OnMessageTaken(int code, WPARAM removed, LPARAM message);
     enum class Verdict { Own, Spoiled, Nobodys };
 

@@ -13,7 +13,8 @@ namespace veskor::test {
 // Host: the DDEML host (DdeHost) or the message host (MessageHost). `after` is told how many
 // values have been posted after each one.
 template <typename Host, typename After = void (*)(int)>
-void PublishFrequencyBurst(Host& host, After after = [](int) {}) {
+void PublishFrequencyBurst(
+    Host& host, After after = [](int) {}) {
     char text[32];
     for (int i = 0; i < 10000; ++i) {
         std::snprintf(text, sizeof text, "%.2f", 1800.00 + i * 2.66);

@@ -127,13 +127,14 @@ void UsedHostRepair::Stop() {
     // Safe while the procedure is on the call stack: it is taken out once that call returns.
     RemoveWindowSubclass(window_, &UsedHostRepair::OnWindowMessage, kSubclassId);
     window_ = nullptr;
-    // References are not marked with whose they are, and a used host's values take them from
-    // every client alike: the last one may be another client's, whose values in flight need the
-    // name. It stays, so that the name outlives the link by one reference at most.
-    for (int given = std::min(held_, References() - 1); given > 0; --given) {
+    // References carry no owner, and a used host's values take them from every client alike: the
+    // reserve, and the last reference whoever added it, may be all another client's values in
+    // flight have. They stay with the name, for whoever follows the item next (a later link tops
+    // the atom up to the reserve, not beyond), and only the link's own hold goes back.
+    if (holds_ && References() > 1) {
         GlobalDeleteAtom(atom_);
     }
-    held_ = 0;
+    holds_ = false;
     atom_ = 0;
 }
 
@@ -251,30 +252,30 @@ UsedHostRepair::Verdict UsedHostRepair::Judge(HWND sender, ATOM atom, const Head
 // link's own while the name is there.
 int UsedHostRepair::References() const {
     if (QueryAtom() == nullptr) {
-        return AtomNames(atom_, item_) ? held_ : 0;
+        return AtomNames(atom_, item_) ? 1 : 0;
     }
     return CountReferences(atom_, item_);
 }
 
-// Keeps what the link holds of its item's atom: at least one reference of its own, and for a
-// DDEML server's link the atom at the reserve. Each value of a used host takes one reference that
-// nobody gave, so what the atom has left is all the link can still call its own. Counting is one
-// call to the Wine server; a fresh host's values between two counts cost none.
+// Keeps a hold of the link's own on its item's atom and, for a DDEML server's link, the atom at
+// the reserve, whoever added the rest: each value of a used host takes one reference that nobody
+// gave, from every client alike. Counting is one call to the Wine server; a fresh host's values
+// between two counts cost none.
 void UsedHostRepair::KeepHold() {
     untilCheck_ = kValuesBetweenChecks;
     int references = References();
-    held_ = std::min(held_, references);
     if (references == 0) {
-        atom_ = 0; // the name had gone: a new atom, a new count
+        atom_ = 0; // the name had gone, and the hold with it: a new atom, a new count
+        holds_ = false;
     }
     const int wanted = partnerIsDdeml_ && QueryAtom() != nullptr ? kReserve : 1;
-    while (held_ == 0 || references < wanted) {
+    while (!holds_ || references < wanted) {
         const ATOM added = GlobalAddAtomW(item_.c_str());
         if (added == 0 || (atom_ != 0 && added != atom_)) {
             return; // no atom to be had, or one name with two numbers: nothing more to keep
         }
         atom_ = added;
-        ++held_;
+        holds_ = true;
         ++references;
     }
 }

@@ -30,9 +30,11 @@
 // queue (a WH_GETMESSAGE hook of the thread's), and a message nobody's is freed there and taken
 // out of DDEML's sight. Until the host has accepted the hot link no value can be placed.
 //
-// The link holds references to its item's atom, so that a host taking the item's atom gets that
-// one, alive; for a DDEML server's link a reserve of them, counted every few values and topped
-// up, so that the name cannot go while DDEML reads a value however many a used host takes away.
+// The link holds a reference to its item's atom, so that a host taking the item's atom gets that
+// one, alive; for a DDEML server's link it keeps the atom at a reserve of references, counted every
+// few values and topped up, so that the name cannot go while DDEML reads a value however many a
+// used host takes away. The reserve stays with the name when the link ends: another client's
+// values may need it, and whoever follows the item next finds it.
 //
 // Only where the conversation's own window is Wine's DDEML's: Windows' DDEML holds its string
 // handles as global atoms of the client's, so there the item's atom cannot vanish.
@@ -57,8 +59,8 @@ public:
     // Stands in front of the conversation's window for the hot link on `item` in `format`, where
     // that window is Wine's DDEML's. Starting again moves the repair to the new conversation.
     void Start(HCONV conversation, std::wstring_view item, UINT format);
-    // From now on the window's messages go to DDEML unchanged, and what the link still holds of
-    // its item's atom goes back, but for the atom's last reference.
+    // From now on the window's messages go to DDEML unchanged, and the link's own hold on its
+    // item's atom goes back, unless it is the atom's last reference.
     void Stop();
     // What the link waits for while DDEML runs its transaction: only then is an answer the
     // link's, and until the host accepts the hot link no value is.
@@ -106,8 +108,8 @@ private:
     Wait wait_ = Wait::None;
     std::wstring item_;
     UINT format_ = 0;
-    ATOM atom_ = 0;      // the item's atom, while this link holds references to it
-    int held_ = 0;       // how many: never more than the atom has
+    ATOM atom_ = 0;      // the item's atom, while the link keeps it
+    bool holds_ = false; // a reference of the link's own is among the atom's
     int untilCheck_ = 0; // values of a DDEML server until the references are counted again
 };
 

@@ -9,6 +9,7 @@
 #include "dde_conversation.h"
 #include "message_host.h"
 #include "program.h"
+#include "used_host_repair.h"
 #include "window.h"
 
 #include <gtest/gtest.h>
@@ -178,6 +179,7 @@ void HostVariants::RunCarelessScenario() {
 // up to 2 s where no window manager runs (as here), and waiting as DDEML does for the host's
 // answers would cost 10 s a conversation.
 void HostVariants::CloseWhileTheHostIsBusy() {
+    const double closed = NowMs();
     PostMessageW(window_.Main(), WM_CLOSE, 0, 0);
     const auto budget = std::chrono::milliseconds(6000) * TimeScale();
     const bool ended =
@@ -186,6 +188,7 @@ void HostVariants::CloseWhileTheHostIsBusy() {
                   WAIT_OBJECT_0
             : PumpUntilSignalled(veskor_.Handle(), Clock::now() + budget);
     EXPECT_TRUE(ended) << "Veskor did not end in time as the host closed";
+    std::printf("[ close ] Veskor ended %.0f ms after it was closed\n", NowMs() - closed);
     EXPECT_TRUE(Wait([&] { return host_.Conversations() == 0; }, DeadlineAfter(kPatience)))
         << host_.Conversations() << " conversations left open in the host";
     EXPECT_EQ(veskor_.WaitForExit(DeadlineAfter(kPatience)), 0);
@@ -255,24 +258,35 @@ TEST(FlowControlledHost, FullSpeedBurstEndsOnTheLastValueThenAMegabyteValueShows
 }
 
 // In this process, on a host that gives up its item atoms as soon as it has posted a value, as
-// Wine's DDEML host does once a client has vanished: a conversation whose hot link was started
-// twice takes every value once, in order.
-TEST(UsedHostRepair, AHotLinkStartedTwiceTakesEveryValueOfAUsedHostOnce) {
+// Wine's DDEML host does once a client has vanished: two clients of the item, the first with its
+// hot link started twice, each take every value once, in order; once the first has ended, the
+// item's atom still has a reference for the second, which goes on taking every value.
+TEST(UsedHostRepair, TwoClientsOfAUsedHostTakeEveryValueOnceAlsoAfterOneHasEnded) {
     MessageHost host({.releasesItemAtoms = true, .ddemlWindows = true});
     ASSERT_TRUE(host.Started());
-    const auto conversation = MakeDdeConversation();
-    std::vector<std::string> published, seen;
-    const auto deliver = [&](std::string text) { seen.push_back(std::move(text)); };
-    ASSERT_TRUE(conversation->Connect("MixW", "QSO"));
-    ASSERT_TRUE(conversation->StartHotLink("Khz", deliver));
-    ASSERT_TRUE(conversation->StartHotLink("Khz", deliver));
-    for (int i = 0; i < 200; ++i) {
+    auto first = MakeDdeConversation();
+    const auto second = MakeDdeConversation();
+    std::vector<std::string> published, seenFirst, seenSecond;
+    ASSERT_TRUE(first->Connect("MixW", "QSO") && second->Connect("MixW", "QSO"));
+    for (int start = 0; start < 2; ++start) {
+        ASSERT_TRUE(first->StartHotLink(
+            "Khz", [&](std::string text) { seenFirst.push_back(std::move(text)); }));
+    }
+    ASSERT_TRUE(second->StartHotLink(
+        "Khz", [&](std::string text) { seenSecond.push_back(std::move(text)); }));
+    for (int i = 0; i < 400; ++i) {
+        if (i == 200) {
+            EXPECT_TRUE(Wait([&] { return seenFirst.size() >= published.size(); }));
+            EXPECT_EQ(seenFirst, published);
+            first.reset();
+            EXPECT_GE(UsedHostRepair::ReferencesTo(L"Khz"), 1) << "the first took the second's";
+        }
         published.push_back(std::to_string(14000 + i));
         host.Publish(HostItem::Frequency, published.back());
         PumpPending();
     }
-    EXPECT_TRUE(Wait([&] { return seen.size() >= published.size(); }));
-    EXPECT_EQ(seen, published);
+    EXPECT_TRUE(Wait([&] { return seenSecond.size() >= published.size(); }));
+    EXPECT_EQ(seenSecond, published);
 }
 
 // The long session: values one at a time, as many as a station's host sends in a long day,

@@ -145,6 +145,19 @@ bool Veskor::ShowsExpected() const {
            window_.Utf8(ControlId::TextBearing) == expected_.BearingText();
 }
 
+double ShowsFrequency(const test::AppWindow& window, const std::string& text,
+                      test::Deadline deadline) {
+    double seen = -1;
+    const bool shown = PumpUntil(
+        [&] {
+            const bool showing = window.ShowsShortText(ControlId::TextKhz, text);
+            seen = NowMs();
+            return showing;
+        },
+        deadline, kPollMs);
+    return shown ? seen : -1;
+}
+
 // Only the frequency box is polled, in one short message; the rest is checked once it shows the
 // value. A window shows all of an update or none of it, since it handles each update whole
 // before it takes the next message.
@@ -154,17 +167,9 @@ Await Veskor::Shows(const std::vector<std::string>& values) {
     }
     return [this](double timeoutMs) {
         const auto deadline = DeadlineAfter(timeoutMs);
-        double seen = -1;
-        const bool shown = PumpUntil(
-            [&] {
-                const bool showing =
-                    window_.ShowsShortText(ControlId::TextKhz, expected_.FrequencyText());
-                seen = NowMs();
-                return showing;
-            },
-            deadline, kPollMs);
-        if (!shown || ShowsExpected()) {
-            return shown ? seen : -1;
+        const double seen = ShowsFrequency(window_, expected_.FrequencyText(), deadline);
+        if (seen < 0 || ShowsExpected()) {
+            return seen;
         }
         return PumpUntil([this] { return ShowsExpected(); }, deadline, kPollMs) ? NowMs() : -1;
     };

@@ -36,6 +36,11 @@ std::vector<std::string> SweepValues(int count);
 // 28500.00.
 std::vector<std::string> BandValues(int count);
 
+// The moment (NowMs) a window of Veskor's controls (Veskor's, the showing floor's) was seen
+// holding this short text in its frequency box, polled once a millisecond; -1 at the deadline.
+double ShowsFrequency(const test::AppWindow& window, const std::string& text,
+                      test::Deadline deadline);
+
 // veskor.exe linked to the host, and a StationPanel fed the same values, which tells what the
 // window must show.
 class Veskor {

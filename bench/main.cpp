@@ -4,11 +4,13 @@
 // which show a window; the floors of update latency the bare receiver, which only takes each
 // value, and the showing floor, which shows it; the floor of everything else is the bare receiver.
 #include "measure.h"
+#include "soak.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 namespace veskor::bench {
 namespace {
@@ -455,6 +457,10 @@ int main(int argc, char** argv) {
     using namespace veskor;
     if (argc > 1 && std::string(argv[1]) == bench::kUsedHostArgument) {
         return bench::RunOnUsedHost();
+    }
+    // The soak, on its own: veskor_bench --soak [VALUES], a million values unless told.
+    if (argc > 1 && std::string(argv[1]) == "--soak") {
+        return bench::RunSoak(argc > 2 ? std::atoi(argv[2]) : 1000000);
     }
     const int fresh = bench::RunOnFreshHost();
     // The used host in a process of its own: under Wine a process posts about 65,535 values in

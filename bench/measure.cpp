@@ -107,17 +107,16 @@ bool Veskor::Start() {
                 window_
                     ? window_
                     : test::AppWindow(process_.VisibleWindow(kMainWindowCaption, kMainWindowClass));
-            return window_ &&
-                   window_.Utf8(ControlId::TextKhz) == host_.Value(HostItem::Frequency) &&
-                   window_.Utf8(ControlId::TextAz) == host_.Value(HostItem::Azimuth) &&
-                   window_.Utf8(ControlId::TextCommand) == host_.Value(HostItem::Command);
+            return window_ && window_.Utf8(ControlId::TextKhz) == hostValue_(HostItem::Frequency) &&
+                   window_.Utf8(ControlId::TextAz) == hostValue_(HostItem::Azimuth) &&
+                   window_.Utf8(ControlId::TextCommand) == hostValue_(HostItem::Command);
         },
         DeadlineAfter(kStartMs), 1);
     // Start-up gave Veskor's panel the host's values; the expected panel takes the same.
     expected_ = StationPanel();
-    expected_.SetFrequencyText(host_.Value(HostItem::Frequency));
-    expected_.SetAzimuthText(host_.Value(HostItem::Azimuth));
-    expected_.SetCommandText(host_.Value(HostItem::Command));
+    expected_.SetFrequencyText(hostValue_(HostItem::Frequency));
+    expected_.SetAzimuthText(hostValue_(HostItem::Azimuth));
+    expected_.SetCommandText(hostValue_(HostItem::Command));
     return shown;
 }
 

@@ -16,11 +16,13 @@
 
 namespace {
 
-using veskor::AntennaKind;
 using veskor::ControlId;
 
 HANDLE event = nullptr;
-HWND window = nullptr;
+// The frequency box and the four ticks, in AntennaKind's order, found once: under Wine each
+// GetDlgItem asks the Wine server.
+HWND frequencyBox = nullptr;
+std::array<HWND, veskor::kAntennaCount> ticks{};
 // DDEML's string handles are atoms: one number for a name in every instance of the process, so
 // the links' items are told apart by the handle alone, without a call.
 HSZ frequencyItem = nullptr;
@@ -30,17 +32,10 @@ std::string azimuth = "0"; // read only in 80 m
 void ShowFrequency(const char* value) {
     wchar_t text[64] = {};
     MultiByteToWideChar(CP_ACP, 0, value, -1, text, 63);
-    SetWindowTextW(GetDlgItem(window, static_cast<int>(ControlId::TextKhz)), text);
-    constexpr std::array<std::pair<AntennaKind, ControlId>, 4> kTicks = {{
-        {AntennaKind::DipoleNS, ControlId::CheckDipoleNS},
-        {AntennaKind::DipoleEW, ControlId::CheckDipoleEW},
-        {AntennaKind::Beam, ControlId::CheckBeam},
-        {AntennaKind::LongWire, ControlId::CheckLW},
-    }};
-    const AntennaKind chosen = veskor::ChooseAntenna(value, azimuth);
-    for (const auto& [kind, id] : kTicks) {
-        SendMessageW(GetDlgItem(window, static_cast<int>(id)), BM_SETCHECK,
-                     kind == chosen ? BST_CHECKED : BST_UNCHECKED, 0);
+    SetWindowTextW(frequencyBox, text);
+    const auto chosen = static_cast<std::size_t>(veskor::ChooseAntenna(value, azimuth));
+    for (std::size_t kind = 0; kind < ticks.size(); ++kind) {
+        SendMessageW(ticks[kind], BM_SETCHECK, kind == chosen ? BST_CHECKED : BST_UNCHECKED, 0);
     }
 }
 
@@ -73,7 +68,13 @@ int main(int argc, char** argv) {
     frequencyItem = DdeCreateStringHandleW(names, L"Khz", CP_WINUNICODE);
     azimuthItem = DdeCreateStringHandleW(names, L"Az", CP_WINUNICODE);
     veskor::FontOwner font;
-    window = veskor::test::CreateControlsWindow(L"Showing floor", L"VeskorShowingFloor", font);
+    HWND window = veskor::test::CreateControlsWindow(L"Showing floor", L"VeskorShowingFloor", font);
+    const auto control = [window](ControlId id) {
+        return GetDlgItem(window, static_cast<int>(id));
+    };
+    frequencyBox = control(ControlId::TextKhz);
+    ticks = {control(ControlId::CheckDipoleNS), control(ControlId::CheckDipoleEW),
+             control(ControlId::CheckBeam), control(ControlId::CheckLW)};
     const int status = veskor::test::RunFloor(window, Callback, event);
     DdeUninitialize(names);
     return status;

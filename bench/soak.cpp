@@ -1,9 +1,10 @@
 // The soak: frequency values one after the other from a host that speaks the DDE messages itself
 // and frees its own memory (SoakHost), a value of an item Veskor does not link and an answer to
-// no request before every hundredth. The host waits until Veskor shows every thousandth value
-// (so that no more than a thousand wait in Veskor's queue), and every 100,000 values and at the
-// end a row tells: whether it showed, the time per value since the last row, Veskor's working set,
-// its GDI and USER objects, and the references to the item's atom and to the unlinked item's.
+// no request (for the frequency and for that item in turn) before every hundredth. The host waits
+// until Veskor shows every thousandth value (so that no more than a thousand wait in Veskor's
+// queue), and every 100,000 values and at the end a row tells: whether it showed, the time per
+// value since the last row, Veskor's working set, its GDI and USER objects, and the references to
+// the item's atom and to the unlinked item's.
 #include "soak.h"
 
 #include "kept_objects.h"
@@ -165,8 +166,9 @@ int RunSoak(int values) {
             "soak failed: veskor.exe did not start, or its auto boxes could not be ticked\n");
         return 1;
     }
-    std::printf("Soak: %s frequency values, \"Mode\" and an answer to no request before every "
-                "hundredth; Veskor watched at every thousandth\n\n",
+    std::printf("Soak: %s frequency values; before every hundredth a \"Mode\" value and an answer "
+                "to no request (\"Khz\" and \"Mode\" in turn); Veskor watched at every "
+                "thousandth\n\n",
                 Thousands(values).c_str());
     PrintHeader();
     const SoakRow start = Census(veskor, 0, true, 0);

@@ -314,6 +314,7 @@ void SoakHost::Publish(HostItem item, std::string_view text) {
 }
 
 void SoakHost::PostStrays() {
+    const bool answerForTheFrequency = strayAnswers_++ % 2 == 0;
     for (auto& conversation : conversations_) {
         const bool linked = std::ranges::any_of(
             conversation->links, [](const Link& link) { return link.item == HostItem::Frequency; });
@@ -322,8 +323,11 @@ void SoakHost::PostStrays() {
         }
         GlobalMemory mode = MakeData("USB", false, false, false);
         Post(*conversation, kUnlinkedItem, mode.get());
-        GlobalMemory answer = MakeData(Value(HostItem::Frequency), false, true, false);
-        Post(*conversation, ItemName(HostItem::Frequency), answer.get());
+        GlobalMemory answer = answerForTheFrequency
+                                  ? MakeData(Value(HostItem::Frequency), false, true, false)
+                                  : MakeData("USB", false, true, false);
+        Post(*conversation, answerForTheFrequency ? ItemName(HostItem::Frequency) : kUnlinkedItem,
+             answer.get());
     }
 }
 

@@ -32,8 +32,8 @@ public:
     void Publish(HostItem item, std::string_view text);
     std::string Value(HostItem item) const { return values_[static_cast<std::size_t>(item)]; }
     // On every conversation linked for the frequency: a "Mode" value, an item of the host's that
-    // no client links, then a value marked as an answer (fResponse=1) that answers no request,
-    // the frequency as it stands. Both fRelease=0, freed here once posted.
+    // no client links, then a value marked as an answer (fResponse=1) that answers no request: in
+    // turn the frequency as it stands and a "Mode". All fRelease=0, freed here once posted.
     void PostStrays();
     // The posts the clients' windows refused (a client gone, a full queue).
     int FailedPosts() const { return failedPosts_; }
@@ -58,6 +58,7 @@ private:
     std::vector<std::unique_ptr<Conversation>> conversations_;
     std::array<std::string, 3> values_{"", "", ""};
     int failedPosts_ = 0;
+    int strayAnswers_ = 0;
 };
 
 } // namespace veskor::bench

@@ -26,15 +26,19 @@ inline LRESULT CALLBACK FloorWindowProcedure(HWND window, UINT message, WPARAM w
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-// Opens the links while the window is hidden, shows it, and runs until it is closed, as Veskor
-// does; the exit status, -1 when the window or a link is missing.
-inline int RunFloor(HWND window) {
+// Opens the links while the window is hidden, shows it (and then sets the event `shown`, when
+// given), and runs until it is closed, as Veskor does; the exit status, -1 when the window or a
+// link is missing. The callback takes the links' values.
+inline int RunFloor(HWND window, PFNCALLBACK callback = FloorCallback, HANDLE shown = nullptr) {
     FloorInstances instances = {};
-    if (!window || !OpenFloorLinks(FloorCallback, instances)) {
+    if (!window || !OpenFloorLinks(callback, instances)) {
         return -1;
     }
     ShowWindow(window, SW_SHOWDEFAULT);
     UpdateWindow(window);
+    if (shown) {
+        SetEvent(shown);
+    }
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);

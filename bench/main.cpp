@@ -1,13 +1,16 @@
 // veskor_bench: measures veskor.exe beside its floors, all linked to the bench's own DDE host, and
 // prints two tables, on a fresh host and on one whose earlier client vanished: each figure beside
-// its floor and its target. The floor of start-up is the floor client, which shows a window; the
-// floor of everything else is the bare receiver, which only takes each value.
+// its floor and its target. The floors of start-up are the controls floor and the floor client,
+// which show a window; the floors of update latency the bare receiver, which only takes each
+// value, and the showing floor, which shows it; the floor of everything else is the bare receiver.
 #include "measure.h"
+#include "soak.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 namespace veskor::bench {
 namespace {
@@ -25,20 +28,23 @@ const std::string kAfter = "3700.00"; // 80 m, in neither burst
 const char* const kUsedHostArgument = "--used-host";
 // Under Wine a process posts no data after about its 65,535th hot-link value, so each host runs
 // in a process of its own and stays below. On the fresh host Veskor and the bare receiver each
-// get the latency updates, a paced burst, a full-speed burst and one value after it; on the used
+// get the latency updates, a paced burst, a full-speed burst and one value after it, and the
+// showing floor the latency updates twice; on the used
 // host the vanishing receiver a full-speed burst, Veskor and the bare receiver one each and one
 // value after it.
-constexpr int kPublishedOnFreshHost = 2 * (kLatencyUpdates + 2 * kBurstValues + 1);
+constexpr int kPublishedOnFreshHost = 4 * kLatencyUpdates + 2 * (2 * kBurstValues + 1);
 constexpr int kPublishedOnUsedHost = 3 * kBurstValues + 2;
 static_assert(kPublishedOnFreshHost < 65535 && kPublishedOnUsedHost < 65535);
 
 const std::string kFloorClient = "floor client (a plain window)";
 const std::string kControlsFloor = "controls floor";
 const std::string kBareReceiver = "bare receiver";
+const std::string kShowingFloor = "showing floor (sets the box and the ticks)";
 const std::string kFreshReceiver = "bare receiver, fresh host";
 
 // Targets.
 constexpr double kStartUpRatio = 1.25;
+constexpr double kLatencyRatio = 1.25; // p50 against the showing floor
 constexpr double kBurstRatio = 1.25;
 constexpr double kLatencyP99Ms = 5;
 constexpr double kIdleProcessorMs = 10;
@@ -196,9 +202,11 @@ bool MeasureStartUps(DdeHost& host, StartUps& starts) {
     return true;
 }
 
-// What the bare receiver gives on the fresh host, measured while no Veskor is linked.
+// What the bare receiver and the showing floor give on the fresh host, measured while no Veskor
+// is linked.
 struct FloorFigures {
     std::vector<double> latency, bursts; // paced, full speed, the value after
+    std::vector<double> showingLatency, showingReadLatency;
     MemoryFigures memory[3];
     int received = 0;
 };
@@ -226,13 +234,46 @@ bool MeasureBareReceiver(DdeHost& host, const std::vector<std::string>& paced,
     return true;
 }
 
+// The showing floor's latency: the same updates, each until the floor reports that it has set
+// the box and the ticks; then again, each until its box is seen holding the value, read from
+// outside as Veskor's is.
+bool MeasureShowingFloor(DdeHost& host, FloorFigures& floor) {
+    Progress("showing floor: latency");
+    BareReceiver showing;
+    if (!showing.Start({}, false, L"showing_floor.exe")) {
+        return false;
+    }
+    floor.showingLatency = Latency(host, [&](const std::string&) { return Reported(showing); });
+    const test::AppWindow window(showing.Process().VisibleWindow(L"Showing floor"));
+    floor.showingReadLatency = Latency(host, [&](const std::string& value) -> Await {
+        return [&window, value](double timeoutMs) {
+            return ShowsFrequency(window, value, test::DeadlineAfter(timeoutMs));
+        };
+    });
+    return showing.Quit(test::DeadlineAfter(kCloseMs)) == 0 && !floor.showingLatency.empty() &&
+           !floor.showingReadLatency.empty();
+}
+
+// Veskor's p50 and p99 beside both floors: what any program pays to take a value, and what any
+// program pays to show it.
 void CompareLatency(const std::vector<double>& latency, const FloorFigures& floor) {
     const double p99 = Percentile(latency, 0.99);
     Compare("Update latency p50 (1,000 updates)", Percentile(latency, 0.5),
             Percentile(floor.latency, 0.5), kBareReceiver);
+    Compare("Update latency p50, against a program that shows the value", Percentile(latency, 0.5),
+            Percentile(floor.showingLatency, 0.5), kShowingFloor, kLatencyRatio);
     Compare("Update latency p99", p99, Percentile(floor.latency, 0.99), kBareReceiver);
     rows.back().target = "< 5 ms";
     rows.back().result = Verdict(p99 >= 0 && p99 < kLatencyP99Ms);
+    Compare("Update latency p99, against a program that shows the value", p99,
+            Percentile(floor.showingLatency, 0.99), kShowingFloor);
+    // The same floor read as Veskor is read: what is left is Veskor's own.
+    Compare("Update latency p50, against a program that shows the value, its box read as "
+            "Veskor's",
+            Percentile(latency, 0.5), Percentile(floor.showingReadLatency, 0.5), kShowingFloor);
+    Compare("Update latency p99, against a program that shows the value, its box read as "
+            "Veskor's",
+            p99, Percentile(floor.showingReadLatency, 0.99), kShowingFloor);
 }
 
 // Veskor's latency and both bursts, each beside the bare receiver's.
@@ -319,6 +360,9 @@ int RunOnFreshHost() {
     FloorFigures floor;
     if (!MeasureBareReceiver(host, paced, bands, floor)) {
         return Fail("the bare receiver did not receive the host's values");
+    }
+    if (!MeasureShowingFloor(host, floor)) {
+        return Fail("the showing floor did not show the host's values");
     }
     Progress("veskor.exe: latency and bursts");
     Veskor veskor(host);
@@ -413,6 +457,10 @@ int main(int argc, char** argv) {
     using namespace veskor;
     if (argc > 1 && std::string(argv[1]) == bench::kUsedHostArgument) {
         return bench::RunOnUsedHost();
+    }
+    // The soak, on its own: veskor_bench --soak [VALUES], a million values unless told.
+    if (argc > 1 && std::string(argv[1]) == "--soak") {
+        return bench::RunSoak(argc > 2 ? std::atoi(argv[2]) : 1000000);
     }
     const int fresh = bench::RunOnFreshHost();
     // The used host in a process of its own: under Wine a process posts about 65,535 values in

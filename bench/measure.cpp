@@ -107,17 +107,16 @@ bool Veskor::Start() {
                 window_
                     ? window_
                     : test::AppWindow(process_.VisibleWindow(kMainWindowCaption, kMainWindowClass));
-            return window_ &&
-                   window_.Utf8(ControlId::TextKhz) == host_.Value(HostItem::Frequency) &&
-                   window_.Utf8(ControlId::TextAz) == host_.Value(HostItem::Azimuth) &&
-                   window_.Utf8(ControlId::TextCommand) == host_.Value(HostItem::Command);
+            return window_ && window_.Utf8(ControlId::TextKhz) == hostValue_(HostItem::Frequency) &&
+                   window_.Utf8(ControlId::TextAz) == hostValue_(HostItem::Azimuth) &&
+                   window_.Utf8(ControlId::TextCommand) == hostValue_(HostItem::Command);
         },
         DeadlineAfter(kStartMs), 1);
     // Start-up gave Veskor's panel the host's values; the expected panel takes the same.
     expected_ = StationPanel();
-    expected_.SetFrequencyText(host_.Value(HostItem::Frequency));
-    expected_.SetAzimuthText(host_.Value(HostItem::Azimuth));
-    expected_.SetCommandText(host_.Value(HostItem::Command));
+    expected_.SetFrequencyText(hostValue_(HostItem::Frequency));
+    expected_.SetAzimuthText(hostValue_(HostItem::Azimuth));
+    expected_.SetCommandText(hostValue_(HostItem::Command));
     return shown;
 }
 
@@ -145,6 +144,19 @@ bool Veskor::ShowsExpected() const {
            window_.Utf8(ControlId::TextBearing) == expected_.BearingText();
 }
 
+double ShowsFrequency(const test::AppWindow& window, const std::string& text,
+                      test::Deadline deadline) {
+    double seen = -1;
+    const bool shown = PumpUntil(
+        [&] {
+            const bool showing = window.ShowsShortText(ControlId::TextKhz, text);
+            seen = NowMs();
+            return showing;
+        },
+        deadline, kPollMs);
+    return shown ? seen : -1;
+}
+
 // Only the frequency box is polled, in one short message; the rest is checked once it shows the
 // value. A window shows all of an update or none of it, since it handles each update whole
 // before it takes the next message.
@@ -154,17 +166,9 @@ Await Veskor::Shows(const std::vector<std::string>& values) {
     }
     return [this](double timeoutMs) {
         const auto deadline = DeadlineAfter(timeoutMs);
-        double seen = -1;
-        const bool shown = PumpUntil(
-            [&] {
-                const bool showing =
-                    window_.ShowsShortText(ControlId::TextKhz, expected_.FrequencyText());
-                seen = NowMs();
-                return showing;
-            },
-            deadline, kPollMs);
-        if (!shown || ShowsExpected()) {
-            return shown ? seen : -1;
+        const double seen = ShowsFrequency(window_, expected_.FrequencyText(), deadline);
+        if (seen < 0 || ShowsExpected()) {
+            return seen;
         }
         return PumpUntil([this] { return ShowsExpected(); }, deadline, kPollMs) ? NowMs() : -1;
     };

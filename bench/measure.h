@@ -36,11 +36,17 @@ std::vector<std::string> SweepValues(int count);
 // 28500.00.
 std::vector<std::string> BandValues(int count);
 
+// The moment (NowMs) a window of Veskor's controls (Veskor's, the showing floor's) was seen
+// holding this short text in its frequency box, polled once a millisecond; -1 at the deadline.
+double ShowsFrequency(const test::AppWindow& window, const std::string& text,
+                      test::Deadline deadline);
+
 // veskor.exe linked to the host, and a StationPanel fed the same values, which tells what the
-// window must show.
+// window must show. Host: the bench's DDEML host (DdeHost) or the soak's (SoakHost).
 class Veskor {
 public:
-    explicit Veskor(DdeHost& host) : host_(host) {}
+    template <typename Host>
+    explicit Veskor(Host& host) : hostValue_([&host](HostItem item) { return host.Value(item); }) {}
     // Starts it and waits until its window shows the host's three values.
     bool Start();
     // Ticks "Auto switch" and "Auto rotate" by clicking them, as the operator would.
@@ -55,7 +61,7 @@ public:
 private:
     bool ShowsExpected() const;
 
-    DdeHost& host_;
+    std::function<std::string(HostItem)> hostValue_;
     Program process_;
     test::AppWindow window_;
     StationPanel expected_;

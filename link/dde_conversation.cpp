@@ -2,6 +2,7 @@
 // hot link in CF_TEXT. It never pokes or executes: the link only listens.
 #include "dde_conversation.h"
 
+#include "conversation_end.h"
 #include "ddeml_string.h"
 #include "text_encoding.h"
 #include "used_host_repair.h"
@@ -24,7 +25,8 @@ namespace {
 
 const DWORD kTimeoutMs = static_cast<DWORD>(kHostAnswerTimeout.count());
 
-// How long ending a link waits to learn whether the host still handles its messages.
+// How long ending a link waits to learn whether the host still handles its messages, or under
+// Wine for the host's answer to the end.
 constexpr UINT kHostAliveProbeMs = 500;
 
 HDDEDATA CallbackResult(UINT value) {
@@ -134,6 +136,8 @@ private:
 
     DWORD instance_ = 0;
     HCONV conversation_ = nullptr;
+    HWND window_ = nullptr;  // DDEML's window of the conversation
+    HWND partner_ = nullptr; // the host's
     Delivery deliver_;
     UsedHostRepair repair_;
 };
@@ -142,6 +146,12 @@ DdeConversation::~DdeConversation() {
     // Unrouted first, so that nothing arriving while the conversation ends reaches the panel.
     StopRouting();
     if (instance_ == 0) {
+        return;
+    }
+    // Wine's DDEML ends a conversation waiting up to 10 s for the host's answer, and ends again
+    // one the host has ended first: the end is the program's own there.
+    if (UsedHostRepair::IsWineDdemlClientWindow(window_)) {
+        EndWithoutDdeml(window_, partner_, conversation_ != nullptr, kHostAliveProbeMs);
         return;
     }
     // A host that has stopped handling messages would hold up the end of the program while
@@ -177,6 +187,12 @@ bool DdeConversation::Connect(std::string_view application, std::string_view top
         return false;
     }
     Routes().emplace_back(conversation_, this);
+    CONVINFO info{};
+    info.cb = sizeof info;
+    if (DdeQueryConvInfo(conversation_, QID_SYNC, &info) != 0) {
+        window_ = info.hwnd;
+        partner_ = info.hwndPartner;
+    }
     return true;
 }
 
@@ -202,6 +218,7 @@ bool DdeConversation::StartHotLink(std::string_view item, Delivery deliver) {
     deliver_ = std::move(deliver);
     repair_.Start(conversation_, Utf8ToWide(item), CF_TEXT);
     UINT error = DMLERR_NO_ERROR;
+    const UsedHostRepair::Waiting waiting(repair_, UsedHostRepair::Wait::HotLink);
     const HDDEDATA accepted = Transact(XTYP_ADVSTART, item, error);
     return accepted != nullptr && error == DMLERR_NO_ERROR;
 }
@@ -211,7 +228,11 @@ CurrentValue DdeConversation::FetchCurrentValue(std::string_view item) {
         return {};
     }
     UINT error = DMLERR_NO_ERROR;
-    const HDDEDATA data = Transact(XTYP_REQUEST, item, error);
+    HDDEDATA data = nullptr;
+    {
+        const UsedHostRepair::Waiting waiting(repair_, UsedHostRepair::Wait::Answer);
+        data = Transact(XTYP_REQUEST, item, error);
+    }
     if (data == nullptr) {
         // A refusal is the host's answer that it holds no value; anything else is no answer.
         return {error == DMLERR_NOTPROCESSED ? CurrentValue::Outcome::NotHeld

@@ -1,47 +1,43 @@
-// The repair of host values that Wine's DDEML drops once the host has served a client that
-// vanished without ending its conversations (a crashed or killed program).
+// What Veskor does in front of Wine's DDEML for one conversation: it judges each value before
+// DDEML sees it, so that a value a used host has spoiled still reaches the link, a careless host's
+// value reaches nothing, and no value costs one of the process's memory handles.
 //
-// What happens there, from Wine's DDEML and traces of a host serving 10,000 values:
-// - DdePostAdvise takes one reference to the item's global atom ("Khz") per call, posts
-//   WM_DDE_DATA carrying that atom to each hot link in turn, newest link first, and at the first
-//   link it cannot post to (the vanished client's) releases the reference and stops
-//   (DMLERR_POSTMSG_FAILED, "post message failed" in the host's trace).
-// - The messages already posted to the live clients then carry an atom that nobody holds: between
-//   two posts the atom "Khz" did not exist, and its number may meanwhile have been given to another
-//   string. The client's DDEML cannot make a string handle of it (WDML_MakeHszFromAtom), finds no
-//   link and drops the value without a word, leaving the message whole.
-// - Seen: a plain client got 5,795 to 6,330 of 10,000 values and never the last one; Veskor lost
-//   the last value every time. With the host holding 20,000 extra references to the atom, the same
-//   client took every value.
+// Why, from Wine's DDEML and traces of hosts serving hundreds of thousands of values:
+// - Once a host on Wine's DDEML has served a client that vanished without ending its
+//   conversations, DdePostAdvise takes one reference to the item's global atom per call, posts
+//   the value to each hot link in turn, newest link first, and at the vanished client's link,
+//   where it cannot post, releases the reference and stops. The messages already posted then name
+//   an item nobody holds: the client's DDEML cannot make a string handle of the atom and drops
+//   the value unseen (a plain client got 5,795 to 6,330 of 10,000 values, never the last).
+// - Under Wine the receiver of a value gets its own copy of the value's memory under a new handle,
+//   of which a process holds 65,536. Wine's DDEML client frees the copy only when the value says
+//   fRelease or is refused, and never a value it drops (another item's, another format's, a
+//   stray answer's, a stranger's): each one of those keeps a handle for good.
 //
-// The repair stands in front of DDEML's window of the conversation (which receives the values
-// however they are dispatched: by the program's loop or inside a transaction's wait) and decides
-// what each value message is before DDEML sees it, reading nothing of it afterwards:
-// - the link's own value (from the conversation's partner, its atom naming the item, in the
-//   link's format, or an answer to a request): handed to DDEML as it came;
-// - spoiled by the atom-releasing fault: from a partner that is Wine's DDEML server (a window of
-//   the class it gives a server's conversation), in the link's format, its atom naming anything
-//   else or nothing. Such a server posts an item only on that item's links, so the value is the
-//   link's: it goes to DDEML once, with the item's name under an atom of this program's, which
-//   DDEML then releases in place of the host's;
-// - anything else is nobody's and never reaches DDEML: a value from a window that is not the
-//   conversation's partner, one in another format, and from a host that speaks the messages
-//   itself another item's value, one with no item, or one whose atom lost its name (such a host
-//   may post other items on a link: the value cannot be placed). It is freed here, and answered
-//   with a negative acknowledgement when the partner asked for one.
-// It holds a reference of its own to its item's atom, so that a host taking the item's atom gets
-// that one, alive. For a DDEML server's link it keeps a reserve of references, counted every few
-// values and topped up, so that the item's name cannot go while DDEML reads a value however many
-// a used host's messages take away; then the atom's number alone tells the link's value, and a
-// value of a fresh host costs no call to the Wine server.
+// So every value message on the conversation's window is judged here first:
+// - the link's own (from the partner, its atom naming the item, in the link's format, or the
+//   item's answer while the link waits for one): marked fRelease and handed to DDEML as it came;
+// - spoiled by the atom-releasing fault: from Wine's DDEML server (a window of the class it gives
+//   a server's conversation), in the link's format, its atom naming anything else or nothing.
+//   Such a server posts an item only on that item's links, so the value is the link's: it goes to
+//   DDEML once, marked, with the item's name under an atom of this program's;
+// - anything else is nobody's and never reaches DDEML: freed here, and answered with a negative
+//   acknowledgement when the partner asked for one.
+// While the link waits for its own transaction (the hot link's start, the request for the
+// current value), Wine's DDEML takes the conversation's messages from the queue itself, past the
+// window's procedure, ends the wait at the first one whatever it is, and keeps every value it
+// cannot place. So during those waits the same judging runs as each message is taken from the
+// queue (a WH_GETMESSAGE hook of the thread's), and a message nobody's is freed there and taken
+// out of DDEML's sight. Until the host has accepted the hot link no value can be placed.
 //
-// Under Wine the memory of every value received is this program's own copy, made for it under a
-// new handle (the sender keeps its own), and Wine's DDEML frees it only when the value says
-// fRelease or is refused: every value handed to DDEML is marked fRelease first, whatever the
-// host said, or each would keep one of the process's 65,536 handles for good.
+// The link holds a reference to its item's atom, so that a host taking the item's atom gets that
+// one, alive; for a DDEML server's link it keeps the atom at a reserve of references, counted every
+// few values and topped up, so that the name cannot go while DDEML reads a value however many a
+// used host takes away. The reserve stays with the name when the link ends: another client's
+// values may need it, and whoever follows the item next finds it.
 //
-// Only under Wine: Windows' DDEML holds its string handles as global atoms of the client's, so
-// there the item's atom cannot vanish, and its window is left as it is.
+// Only where the conversation's own window is Wine's DDEML's: Windows' DDEML holds its string
+// handles as global atoms of the client's, so there the item's atom cannot vanish.
 #pragma once
 
 #include <windows.h>
@@ -60,45 +56,61 @@ public:
     UsedHostRepair(const UsedHostRepair&) = delete;
     UsedHostRepair& operator=(const UsedHostRepair&) = delete;
 
-    // Stands in front of DDEML's window of the conversation for the hot link on `item` in
-    // `format`, unless another repair already does. Starting again moves the repair to the new
-    // conversation.
+    // Stands in front of the conversation's window for the hot link on `item` in `format`, where
+    // that window is Wine's DDEML's. Starting again moves the repair to the new conversation.
     void Start(HCONV conversation, std::wstring_view item, UINT format);
-    // From now on the window hands every message to DDEML unchanged. DDEML's window keeps the
-    // stand-in procedure for its life: it may still be on the call stack.
+    // From now on the window's messages go to DDEML unchanged, and the link's own hold on its
+    // item's atom goes back, unless it is the atom's last reference.
     void Stop();
+    // What the link waits for while DDEML runs its transaction: only then is an answer the
+    // link's, and until the host accepts the hot link no value is.
+    enum class Wait { None, HotLink, Answer };
+    // Judges the conversation's messages as DDEML takes them from the queue, while in scope.
+    class Waiting {
+    public:
+        Waiting(UsedHostRepair& repair, Wait wait);
+        ~Waiting();
+        Waiting(const Waiting&) = delete;
+        Waiting& operator=(const Waiting&) = delete;
 
-    // Whether a window is a server's conversation window of Wine's DDEML.
+    private:
+        UsedHostRepair& repair_;
+        HHOOK hook_ = nullptr;
+    };
+
+    // Whether a window is a server's conversation window of Wine's DDEML, or a client's.
     static bool IsDdemlServerWindow(HWND window);
+    static bool IsWineDdemlClientWindow(HWND window);
+    // The references the global atom of the name has: 0 without one, -1 where none can be counted.
+    static int ReferencesTo(const wchar_t* name);
 
-    struct Subclass;
     struct Header; // what a value's memory says of it
 
 private:
-    static LRESULT CALLBACK OnWindowMessage(HWND window, UINT message, WPARAM wParam,
-                                            LPARAM lParam);
+    static LRESULT CALLBACK OnWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                            UINT_PTR id, DWORD_PTR self);
+    static LRESULT CALLBACK OnMessageTaken(int code, WPARAM removed, LPARAM message);
     enum class Verdict { Own, Spoiled, Nobodys };
 
-    LRESULT HandleValueMessage(WNDPROC ddeml, WPARAM wParam, LPARAM lParam);
+    bool Take(WPARAM wParam, LPARAM& lParam);
     Verdict Judge(HWND sender, ATOM atom, const Header& header) const;
-    LRESULT Redeliver(WNDPROC ddeml, WPARAM wParam, LPARAM lParam, UINT_PTR data);
-    void Drop(HWND sender, LPARAM lParam, UINT_PTR data, ATOM atom, const Header& header) const;
     void KeepHold();
-    void KeepReserve();
+    int References() const;
 
-    // References to the item's atom a DDEML server's link keeps, and how many of its values may
-    // pass between two counts: a used host takes at most one a value from each of its clients.
+    // The references to the item's atom a DDEML server's link keeps, and how many of its values
+    // may pass between two counts: a used host takes at most one a value from each of its clients.
     static constexpr int kReserve = 32;
     static constexpr int kValuesBetweenChecks = 8;
 
     HWND window_ = nullptr;  // DDEML's window of the conversation, while repairing
     HWND partner_ = nullptr; // the host's window of the conversation
     bool partnerIsDdeml_ = false;
+    Wait wait_ = Wait::None;
     std::wstring item_;
     UINT format_ = 0;
-    ATOM held_ = 0;      // this program's reference to the item's atom
-    int reserve_ = 0;    // and the references it added to it for a DDEML server's link
-    int untilCheck_ = 0; // values of that server's until the reserve is counted again
+    ATOM atom_ = 0;      // the item's atom, while the link keeps it
+    bool holds_ = false; // a reference of the link's own is among the atom's
+    int untilCheck_ = 0; // values of a DDEML server until the references are counted again
 };
 
 } // namespace veskor

@@ -1,5 +1,5 @@
 // A DDEML client in this process, of the test's own host or of any other: it connects, runs a
-// transaction and counts the values and notices its hot links are given, and nothing more.
+// transaction and counts the values its hot links are given, and nothing more.
 #pragma once
 
 #include "ddeml_string.h"
@@ -7,8 +7,6 @@
 #include <windows.h>
 
 #include <ddeml.h>
-
-#include <string_view>
 
 namespace veskor::test {
 
@@ -19,36 +17,28 @@ public:
     DdemlClient(const DdemlClient&) = delete;
     DdemlClient& operator=(const DdemlClient&) = delete;
 
-    // A null name is a wildcard.
     HCONV Connect(const wchar_t* application, const wchar_t* topic) {
         const StringHandle service(instance_, application), subject(instance_, topic);
         return DdeConnect(instance_, service.get(), subject.get(), nullptr);
     }
-    // Whether the host accepted the transaction on the item, in the format. Wine's DDEML answers
-    // a poke with TRUE even when refused: there the acknowledgement's status tells.
-    bool Transact(HCONV conversation, UINT type, const wchar_t* item, UINT format = CF_TEXT,
-                  std::string_view data = {}) {
+    // Whether the host accepted the hot link or answered the request on the item, in CF_TEXT.
+    bool Transact(HCONV conversation, UINT type, const wchar_t* item) {
         const StringHandle name(instance_, item);
-        auto* bytes = reinterpret_cast<BYTE*>(const_cast<char*>(data.data()));
-        DWORD status = DDE_FACK;
-        const HDDEDATA result =
-            DdeClientTransaction(data.empty() ? nullptr : bytes, static_cast<DWORD>(data.size()),
-                                 conversation, name.get(), format, type, 5000, &status);
+        const HDDEDATA result = DdeClientTransaction(nullptr, 0, conversation, name.get(), CF_TEXT,
+                                                     type, 5000, nullptr);
         if (result != nullptr && type == XTYP_REQUEST) {
             DdeFreeDataHandle(result);
         }
-        const bool answered = type != XTYP_POKE && type != XTYP_EXECUTE;
-        return result != nullptr && (answered || (status & DDE_FACK) != 0);
+        return result != nullptr;
     }
-    // What the hot links of every such client in this process were given: values with data,
-    // and notices without.
-    static inline int values = 0, notices = 0;
+    // The values with data the hot links of every such client in this process were given.
+    static inline int values = 0;
 
 private:
     static HDDEDATA CALLBACK OnEvent(UINT type, UINT, HCONV, HSZ, HSZ, HDDEDATA data, ULONG_PTR,
                                      ULONG_PTR) {
         if (type == XTYP_ADVDATA) {
-            ++(data != nullptr ? values : notices);
+            values += data != nullptr ? 1 : 0;
             return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(DDE_FACK));
         }
         return nullptr;

@@ -82,8 +82,7 @@ GlobalMemory MakeData(const std::string& bytes, UINT format, bool ackReq, bool r
 struct Link {
     HostItem item;
     UINT format;
-    bool ackReq;   // the client asked to acknowledge each value
-    bool deferred; // the client asked for notices without data
+    bool ackReq; // the client asked to acknowledge each value
     bool awaitingAck = false;
     bool valueWaiting = false;     // a newer value waits behind the one not yet acknowledged
     HGLOBAL outstanding = nullptr; // the data of that one, freed here if the client refuses it
@@ -97,7 +96,8 @@ struct MessageHost::Conversation {
     HWND client;
     int topic;
     std::vector<Link> links{};
-    bool ending = false; // the host has posted WM_DDE_TERMINATE and awaits the reply
+    bool ending = false;      // the host has posted WM_DDE_TERMINATE and awaits the reply
+    bool clientEnded = false; // the client has posted its own: nothing more may come
 };
 
 MessageHost::MessageHost(HostManners manners) : manners_(manners) {
@@ -144,44 +144,42 @@ LRESULT MessageHost::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         }
         return 0;
     }
-    if (message == WM_DDE_TERMINATE) {
-        Terminated(window);
-        return 0;
-    }
     Conversation* conversation = Find(window);
-    if (conversation == nullptr || conversation->ending) {
-        // After its own WM_DDE_TERMINATE a conversation answers nothing but the client's.
+    if (conversation == nullptr || conversation->clientEnded) {
+        if (conversation != nullptr) {
+            Fault(*conversation, "a message after the client's end of the conversation");
+        }
         Discard(message, lParam);
         return 0;
     }
-    switch (message) {
-    case WM_DDE_ADVISE:
+    if (message == WM_DDE_TERMINATE) {
+        Terminated(*conversation);
+    } else if (message == WM_DDE_ACK) {
+        Acknowledged(*conversation, lParam); // also while the host's end waits for its answer
+    } else if (conversation->ending) {
+        Discard(message, lParam); // after its own end the host answers nothing but the end
+    } else if (message == WM_DDE_ADVISE) {
         Advise(*conversation, lParam);
-        break;
-    case WM_DDE_UNADVISE:
-        Unadvise(*conversation, lParam);
-        break;
-    case WM_DDE_REQUEST:
+    } else if (message == WM_DDE_REQUEST) {
         Request(*conversation, lParam);
-        break;
-    case WM_DDE_ACK:
-        Acknowledged(*conversation, lParam);
-        break;
-    default: // pokes, executes and anything else: this host only publishes
-        Refuse(*conversation, message, lParam);
-        break;
+    } else {
+        Fault(*conversation, "an unadvise, poke or execute from a client that only listens");
+        Discard(message, lParam);
     }
     return 0;
 }
 
-// A null name is a wildcard: every topic the host has gets a conversation of its own.
+void MessageHost::Fault(const Conversation& conversation, const char* what) {
+    faults_.push_back(std::string(what) + " on " + (conversation.topic == 0 ? "QSO" : "CAT"));
+}
+
+// Named: the topic the client asks for gets a conversation.
 void MessageHost::Initiate(HWND client, LPARAM names) {
-    const ATOM application = LOWORD(names), topic = HIWORD(names);
-    if (application != 0 && !Names(application, kApplication)) {
+    if (!Names(LOWORD(names), kApplication)) {
         return;
     }
     for (int index = 0; index < 2; ++index) {
-        if (topic == 0 || Names(topic, kTopics[index])) {
+        if (Names(HIWORD(names), kTopics[index])) {
             Open(client, index);
         }
     }
@@ -214,13 +212,22 @@ void MessageHost::Advise(Conversation& conversation, LPARAM lParam) {
     UINT_PTR options = 0, atom = 0;
     UnpackDDElParam(WM_DDE_ADVISE, lParam, &options, &atom);
     DDEADVISE asked{};
-    if (Locked<DDEADVISE> read(reinterpret_cast<HGLOBAL>(options)); read.get() != nullptr) {
+    bool readable = GlobalSize(reinterpret_cast<HGLOBAL>(options)) >= sizeof asked;
+    if (Locked<DDEADVISE> read(reinterpret_cast<HGLOBAL>(options)); readable && read.get()) {
         asked = *read.get();
+    }
+    if (!readable || AtomName(static_cast<ATOM>(atom)).empty() || asked.cfFormat != CF_TEXT ||
+        asked.fDeferUpd != 0) {
+        Fault(conversation, "an advise not well formed, or not for a hot link in CF_TEXT");
     }
     const auto item = ItemOn(conversation.topic, static_cast<ATOM>(atom));
     const bool accept =
         item && asked.cfFormat == CF_TEXT &&
         !(manners_.refusedItem && Names(static_cast<ATOM>(atom), manners_.refusedItem));
+    if (manners_.postsBeforeAnswering && item) {
+        PostCareless(conversation.window, conversation.client, ItemName(*item));
+        PostCareless(conversation.window, conversation.client, kItemsBeyond[0], true);
+    }
     const LPARAM reply = ReuseDDElParam(lParam, WM_DDE_ADVISE, WM_DDE_ACK, accept ? kAck : 0, atom);
     if (!PostMessageW(conversation.client, WM_DDE_ACK,
                       reinterpret_cast<WPARAM>(conversation.window), reply)) {
@@ -234,24 +241,10 @@ void MessageHost::Advise(Conversation& conversation, LPARAM lParam) {
     }
     GlobalFree(reinterpret_cast<HGLOBAL>(options));
     std::erase_if(conversation.links, [&](const Link& link) { return link.item == *item; });
-    conversation.links.push_back(Link{*item, CF_TEXT, asked.fAckReq != 0, asked.fDeferUpd != 0});
+    conversation.links.push_back(Link{*item, CF_TEXT, asked.fAckReq != 0});
     if (manners_.refuseRequests) {
-        Send(conversation, *item, CF_TEXT, asked.fDeferUpd != 0);
+        Send(conversation, *item, CF_TEXT);
     }
-}
-
-// An unpacked parameter: the format and the item, a null item meaning every link.
-void MessageHost::Unadvise(Conversation& conversation, LPARAM lParam) {
-    UINT_PTR format = 0, atom = 0;
-    UnpackDDElParam(WM_DDE_UNADVISE, lParam, &format, &atom);
-    const auto ended = std::erase_if(conversation.links, [&](const Link& link) {
-        return (atom == 0 || Names(static_cast<ATOM>(atom), ItemName(link.item))) &&
-               (format == 0 || format == link.format);
-    });
-    FreeDDElParam(WM_DDE_UNADVISE, lParam);
-    unmatchedUnadvises_ += ended == 0 ? 1 : 0;
-    PostAck(conversation.window, conversation.client, ended != 0 ? kAck : 0,
-            static_cast<ATOM>(atom));
 }
 
 // Answered with the value, the request's atom reused for it; refused with a negative
@@ -260,10 +253,16 @@ void MessageHost::Request(Conversation& conversation, LPARAM lParam) {
     UINT_PTR format = 0, atom = 0;
     UnpackDDElParam(WM_DDE_REQUEST, lParam, &format, &atom);
     FreeDDElParam(WM_DDE_REQUEST, lParam);
+    if (format != CF_TEXT || AtomName(static_cast<ATOM>(atom)).empty()) {
+        Fault(conversation, "a request not well formed, or not in CF_TEXT");
+    }
     const auto item = ItemOn(conversation.topic, static_cast<ATOM>(atom));
     const bool refused =
         manners_.refuseRequests || !item || format != CF_TEXT ||
         (manners_.refusedItem && Names(static_cast<ATOM>(atom), manners_.refusedItem));
+    if (manners_.postsBeforeAnswering) {
+        PostCareless(conversation.window, conversation.client, kItemsBeyond[1]);
+    }
     if (refused) {
         PostAck(conversation.window, conversation.client, 0, static_cast<ATOM>(atom));
         return;
@@ -280,8 +279,8 @@ void MessageHost::Request(Conversation& conversation, LPARAM lParam) {
     }
 }
 
-// The client's answer to a value that asked for one. A refused value's memory is still the
-// host's; then the newest value waiting behind it goes.
+// The client's answer to a value that asked for one, and only to such a value. A refused value's
+// memory is still the host's; then the newest value waiting behind it goes.
 void MessageHost::Acknowledged(Conversation& conversation, LPARAM lParam) {
     UINT_PTR status = 0, atom = 0;
     UnpackDDElParam(WM_DDE_ACK, lParam, &status, &atom);
@@ -299,34 +298,11 @@ void MessageHost::Acknowledged(Conversation& conversation, LPARAM lParam) {
         link.outstandingKept = false;
         if (link.valueWaiting) {
             link.valueWaiting = false;
-            Send(conversation, link.item, link.format, link.deferred);
+            Send(conversation, link.item, link.format);
         }
         return;
     }
-}
-
-// Executes and pokes get a negative acknowledgement that hands their memory back to the client.
-void MessageHost::Refuse(Conversation& conversation, UINT message, LPARAM lParam) {
-    ++refused_;
-    UINT_PTR memory = static_cast<UINT_PTR>(lParam), atom = 0;
-    LPARAM reply = 0;
-    if (message == WM_DDE_EXECUTE) {
-        reply = PackDDElParam(WM_DDE_ACK, 0, memory);
-    } else if (message == WM_DDE_POKE) {
-        UnpackDDElParam(WM_DDE_POKE, lParam, &memory, &atom);
-        reply = ReuseDDElParam(lParam, WM_DDE_POKE, WM_DDE_ACK, 0, atom);
-    } else {
-        return;
-    }
-    if (!PostMessageW(conversation.client, WM_DDE_ACK,
-                      reinterpret_cast<WPARAM>(conversation.window), reply)) {
-        // Nobody will take back what the refusal carried: freed here.
-        FreeDDElParam(WM_DDE_ACK, reply);
-        GlobalFree(reinterpret_cast<HGLOBAL>(memory));
-        if (atom != 0) {
-            GlobalDeleteAtom(static_cast<ATOM>(atom));
-        }
-    }
+    Fault(conversation, "an acknowledgement of no value that awaited one");
 }
 
 // What a message that gets no answer carries is the receiver's to free: its memory, its atom
@@ -358,32 +334,35 @@ void MessageHost::Discard(UINT message, LPARAM lParam) {
     }
 }
 
-// The client ended the conversation, or answered the host's end of it. Either way the window
-// goes; only a client that ended it first is answered, and nothing is posted after that.
-void MessageHost::Terminated(HWND window) {
-    const Conversation* conversation = Find(window);
-    if (conversation == nullptr) {
-        return;
+// The client ended the conversation, or answered the host's end of it, after every value before
+// that end asked for an acknowledgement had one. Only a client that ended it first is answered.
+// The window stays until the host closes, so that whatever the client posts after its end is seen.
+void MessageHost::Terminated(Conversation& conversation) {
+    if (!conversation.ending && !manners_.ignoresTheEnd) {
+        PostMessageW(conversation.client, WM_DDE_TERMINATE,
+                     reinterpret_cast<WPARAM>(conversation.window), 0);
+    } else if (std::ranges::any_of(conversation.links, &Link::awaitingAck)) {
+        Fault(conversation, "a value that asked for an acknowledgement got none");
     }
-    if (!conversation->ending) {
-        PostMessageW(conversation->client, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(window), 0);
-    }
-    DestroyWindow(window);
-    std::erase_if(conversations_, [&](const auto& held) { return held.get() == conversation; });
+    conversation.ending = conversation.clientEnded = true;
+}
+
+std::size_t MessageHost::Conversations() const {
+    return static_cast<std::size_t>(std::ranges::count_if(
+        conversations_, [](const auto& conversation) { return !conversation->clientEnded; }));
 }
 
 bool MessageHost::Close(Deadline deadline) {
     for (auto& conversation : conversations_) {
-        conversation->ending = true;
         // A client whose window has gone cannot answer: its conversation ends at once.
-        if (!PostMessageW(conversation->client, WM_DDE_TERMINATE,
+        if (!conversation->ending &&
+            !PostMessageW(conversation->client, WM_DDE_TERMINATE,
                           reinterpret_cast<WPARAM>(conversation->window), 0)) {
-            DestroyWindow(conversation->window);
-            conversation.reset();
+            conversation->clientEnded = true;
         }
+        conversation->ending = true;
     }
-    std::erase(conversations_, nullptr);
-    const bool replied = PumpUntil([&] { return conversations_.empty(); }, deadline, 10);
+    const bool replied = PumpUntil([&] { return Conversations() == 0; }, deadline, 10);
     // Those that gave no answer in time are ended without it.
     for (auto& conversation : conversations_) {
         DestroyWindow(conversation->window);
@@ -414,14 +393,17 @@ void MessageHost::Publish(HostItem item, std::string_view text) {
     for (auto& conversation : conversations_) {
         const bool linked = std::ranges::any_of(
             conversation->links, [item](const Link& link) { return link.item == item; });
+        if (conversation->ending) {
+            continue;
+        }
         if (linked) {
             if (manners_.alsoUnicode) {
-                PostValue(*conversation, item, CF_UNICODETEXT, false, false, false);
+                PostValue(*conversation, item, CF_UNICODETEXT, false, false);
             }
-            Send(*conversation, item, CF_TEXT, false);
+            Send(*conversation, item, CF_TEXT);
         } else if (manners_.postToOtherItemsLinks && conversation->topic == TopicOf(item) &&
                    !conversation->links.empty()) {
-            PostValue(*conversation, item, CF_TEXT, false, false, false);
+            PostValue(*conversation, item, CF_TEXT, false, false);
         }
     }
     PostCarelessValues(item);
@@ -447,6 +429,9 @@ void MessageHost::PostCarelessValues(HostItem item) {
         if (manners_.postsFromAStranger && linked) {
             PostCareless(listener_, to, ItemName(item));
         }
+        if (manners_.postsStrayAnswers) {
+            PostCareless(conversation->window, to, kItemsBeyond[0], /*response=*/true);
+        }
     }
 }
 
@@ -466,10 +451,11 @@ bool MessageHost::Post(HWND from, HWND to, const wchar_t* item, HGLOBAL data) {
     return true;
 }
 
-// The text a careless host posts, in CF_TEXT, from any window.
-void MessageHost::PostCareless(HWND from, HWND to, const wchar_t* item) {
-    GlobalMemory data =
-        MakeData(std::string(kCarelessText) + '\0', CF_TEXT, false, false, !manners_.keepsValues);
+// The text a careless host posts, in CF_TEXT, from any window; as an answer nobody asked for when
+// `response`.
+void MessageHost::PostCareless(HWND from, HWND to, const wchar_t* item, bool response) {
+    GlobalMemory data = MakeData(std::string(kCarelessText) + '\0', CF_TEXT, false, response,
+                                 !manners_.keepsValues);
     if (data.get() != nullptr && Post(from, to, item, data.get()) && !manners_.keepsValues) {
         data.Release();
     }
@@ -486,7 +472,7 @@ bool MessageHost::AwaitsAck(DWORD clientProcess) const {
 
 // Down the item's link, or, while the client has not acknowledged the last value, kept for
 // later: the newest waiting value replaces an older one.
-void MessageHost::Send(Conversation& conversation, HostItem item, UINT format, bool deferred) {
+void MessageHost::Send(Conversation& conversation, HostItem item, UINT format) {
     const auto link = std::ranges::find(conversation.links, item, &Link::item);
     if (link == conversation.links.end() || conversation.ending) {
         return;
@@ -496,19 +482,17 @@ void MessageHost::Send(Conversation& conversation, HostItem item, UINT format, b
         link->valueWaiting = true;
         return;
     }
-    if (PostValue(conversation, item, format, ackReq, false, deferred || link->deferred) &&
-        ackReq) {
+    if (PostValue(conversation, item, format, ackReq, false) && ackReq) {
         link->awaitingAck = true;
     }
 }
 
-// One WM_DDE_DATA with a new atom of the item's name; a deferred link gets a notice without data.
+// One WM_DDE_DATA with a new atom of the item's name.
 bool MessageHost::PostValue(Conversation& conversation, HostItem item, UINT format, bool ackReq,
-                            bool response, bool deferred) {
+                            bool response) {
     GlobalMemory data =
-        deferred ? GlobalMemory()
-                 : MakeData(Served(item, format), format, ackReq, response, !manners_.keepsValues);
-    if ((!deferred && data.get() == nullptr) ||
+        MakeData(Served(item, format), format, ackReq, response, !manners_.keepsValues);
+    if (data.get() == nullptr ||
         !Post(conversation.window, conversation.client, ItemName(item), data.get())) {
         return false;
     }

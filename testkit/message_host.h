@@ -60,6 +60,14 @@ struct HostManners {
     // After each value, another window of the host posts one of the same item to every client
     // linked for it, as though it were the conversation's partner.
     bool postsFromAStranger = false;
+    // After each value, a value of "Mode" marked as the answer to a request nobody made goes down
+    // every conversation holding a link.
+    bool postsStrayAnswers = false;
+    // Before it accepts an advise, a value of the item and an answer nobody asked for; before it
+    // answers a request, a value of "Call": all while the client waits for its own transaction.
+    bool postsBeforeAnswering = false;
+    // A client's end of a conversation is never answered.
+    bool ignoresTheEnd = false;
 };
 
 class MessageHost {
@@ -77,13 +85,13 @@ public:
     void Publish(HostItem item, std::string_view text);
 
     // The conversations the host holds: opened and not yet ended by a WM_DDE_TERMINATE.
-    std::size_t Conversations() const { return conversations_.size(); }
-    // The executes and pokes it has refused.
-    int Refused() const { return refused_; }
-    // The negative acknowledgements it has given to unadvises that matched no link.
-    int UnmatchedUnadvises() const { return unmatchedUnadvises_; }
+    std::size_t Conversations() const;
     // Whether a link of the process's conversations waits for the acknowledgement of a value.
     bool AwaitsAck(DWORD clientProcess) const;
+    // Where the clients broke the protocol, one line each: a value that asked for an
+    // acknowledgement got none or two, a message after the client's end of a conversation, an
+    // advise or a request not well formed, anything a client that only listens never sends.
+    const std::vector<std::string>& MannersFaults() const { return faults_; }
 
     // Ends every conversation: posts WM_DDE_TERMINATE and waits for each client's reply until
     // the deadline. Whether every client replied in time.
@@ -97,17 +105,16 @@ private:
     void Initiate(HWND client, LPARAM names);
     void Open(HWND client, int topic);
     void Advise(Conversation& conversation, LPARAM lParam);
-    void Unadvise(Conversation& conversation, LPARAM lParam);
     void Request(Conversation& conversation, LPARAM lParam);
     void Acknowledged(Conversation& conversation, LPARAM lParam);
-    void Terminated(HWND window);
-    void Refuse(Conversation& conversation, UINT message, LPARAM lParam);
+    void Terminated(Conversation& conversation);
     void Discard(UINT message, LPARAM lParam);
-    void Send(Conversation& conversation, HostItem item, UINT format, bool deferred);
+    void Fault(const Conversation& conversation, const char* what);
+    void Send(Conversation& conversation, HostItem item, UINT format);
     bool PostValue(Conversation& conversation, HostItem item, UINT format, bool ackReq,
-                   bool response, bool deferred);
+                   bool response);
     bool Post(HWND from, HWND to, const wchar_t* item, HGLOBAL data);
-    void PostCareless(HWND from, HWND to, const wchar_t* item);
+    void PostCareless(HWND from, HWND to, const wchar_t* item, bool response = false);
     void PostCarelessValues(HostItem item);
     std::string Served(HostItem item, UINT format) const;
     void ReleaseEarly(ATOM posted);
@@ -117,8 +124,7 @@ private:
     HWND listener_ = nullptr;
     std::vector<std::unique_ptr<Conversation>> conversations_;
     std::array<std::string, 3> values_;
-    int refused_ = 0;
-    int unmatchedUnadvises_ = 0;
+    std::vector<std::string> faults_;
     unsigned beyondTurn_ = 0;           // which item beyond the three goes next
     std::deque<GlobalAtom> ownStrings_; // the newest strings taken after releasing an atom
 };

@@ -27,7 +27,9 @@ int WineMajorVersion();
 // before any of Veskor's runs. Wine 8's 32-bit programs and every 64-bit one take such values.
 bool MegabyteValuesReachVeskor();
 inline constexpr const char* kNoMegabyteValues =
-    "a 32-bit program under Wine 10 cannot take a 1 MiB DDE value: Wine's own limit";
+    "a 32-bit program under Wine 10 stops for good on a DDE value of about 1 MiB: Wine 10 "
+    "copies it onto the thread's 64-bit stack, 1 MiB in a 32-bit process whatever the program "
+    "asks, before any of the program's code runs";
 
 struct MemoryFigures {
     std::size_t workingSet = 0, peakWorkingSet = 0;

@@ -3,7 +3,8 @@
 
 namespace veskor::test {
 
-bool BareReceiver::Start(const std::vector<std::string>& awaited, bool vanish) {
+bool BareReceiver::Start(const std::vector<std::string>& awaited, bool vanish,
+                         const wchar_t* program) {
     // A name of this process's own, so that receivers of other test runs never share it.
     static int started = 0;
     const std::wstring name = L"VeskorBareReceiver-" + std::to_wstring(GetCurrentProcessId()) +
@@ -13,8 +14,7 @@ bool BareReceiver::Start(const std::vector<std::string>& awaited, bool vanish) {
     for (const std::string& value : awaited) {
         arguments += L" " + std::wstring(value.begin(), value.end());
     }
-    return event_ && process_.Start(L"bare_receiver.exe", arguments) &&
-           AwaitReport(DeadlineAfter(kPatience));
+    return event_ && process_.Start(program, arguments) && AwaitReport(DeadlineAfter(kPatience));
 }
 
 bool BareReceiver::AwaitReport(Deadline deadline) {

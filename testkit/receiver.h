@@ -14,10 +14,11 @@ namespace veskor::test {
 
 class BareReceiver {
 public:
-    // Starts it and waits until its links are open. It reports each of the awaited values as it
-    // arrives, in turn (one lost on the way is skipped), or every value when none is awaited. With
-    // vanish it ends, when told to, without ending its conversations.
-    bool Start(const std::vector<std::string>& awaited = {}, bool vanish = false);
+    // Starts it (or another program reporting so) and waits until its links are open. It reports
+    // each awaited value as it arrives, in turn (one lost on the way is skipped), or every value
+    // when none is awaited. With vanish it ends, when told to, without ending its conversations.
+    bool Start(const std::vector<std::string>& awaited = {}, bool vanish = false,
+               const wchar_t* program = L"bare_receiver.exe");
     // Pumps until the next report; false at the deadline.
     bool AwaitReport(Deadline deadline);
     // Tells it to end and waits; the number of values its hot links delivered, or -1.
@@ -25,11 +26,8 @@ public:
     Program& Process() { return process_; }
 
 private:
-    struct HandleCloser {
-        void operator()(HANDLE handle) const { CloseHandle(handle); }
-    };
     Program process_;
-    std::unique_ptr<void, HandleCloser> event_;
+    std::unique_ptr<void, decltype(&CloseHandle)> event_{nullptr, &CloseHandle};
 };
 
 } // namespace veskor::test

@@ -177,6 +177,7 @@ LRESULT CALLBACK MainWindow::WindowProcedure(HWND window, UINT message, WPARAM w
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_COMMAND:
+        NoteFocus(HIWORD(wParam), reinterpret_cast<HWND>(lParam));
         HandleCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
         return 0;
     case WM_DPICHANGED:
@@ -232,6 +233,15 @@ void MainWindow::HandleCommand(int id, int notification, HWND control) {
         ForwardToPanel(*row->field, control);
     } else {
         Press(control);
+    }
+}
+
+// A text box tells its parent when it gains the keyboard focus and when it loses it.
+void MainWindow::NoteFocus(int notification, HWND control) {
+    if (notification == EN_SETFOCUS) {
+        focusedBox_ = control;
+    } else if (notification == EN_KILLFOCUS && focusedBox_ == control) {
+        focusedBox_ = nullptr;
     }
 }
 
@@ -305,7 +315,7 @@ void MainWindow::ShowField(PanelField field) {
     // nothing or as a box mark) is the system's.
     SetWindowTextW(control, shown.c_str());
     // In the box being typed in, the caret goes to the end of the new text, as after typing it.
-    if (GetFocus() == control) {
+    if (focusedBox_ == control) {
         const auto end = static_cast<WPARAM>(GetWindowTextLengthW(control));
         SendMessageW(control, EM_SETSEL, end, static_cast<LPARAM>(end));
     }

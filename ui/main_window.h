@@ -47,6 +47,7 @@ private:
     // a DPI change, the one the system suggests) with the client area in twips.
     void LayOut(UINT dpi, const RECT& outer);
     void HandleCommand(int id, int notification, HWND control);
+    void NoteFocus(int notification, HWND control);
     void Press(HWND button);
     void ForwardToPanel(PanelField field, HWND control);
     // The panel's changes are noted as they come and shown together: when a run of host messages
@@ -63,6 +64,9 @@ private:
     ControlSet controls_;
     UINT dpi_ = 0;
     HWND lastFocus_ = nullptr;
+    // The text box that has the keyboard focus, as its own notifications tell: under Wine asking
+    // the system (GetFocus) is a call to the Wine server, for every text shown.
+    HWND focusedBox_ = nullptr;
     // Messages are ignored until every control exists and shows the panel.
     bool bound_ = false;
     // Set while a panel change is being shown, so that it is not taken for an operator edit.

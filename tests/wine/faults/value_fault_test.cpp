@@ -199,9 +199,10 @@ TEST(ValueFault, AWindowShortOfMemoryForAHugeTextKeepsTheBoxesTextsAndGoesOn) {
     EXPECT_TRUE(IsWindow(window.Handle()));
 }
 
-// Under each Wine: a DDEML client's partner in a conversation with Wine's DDEML server is a window
-// of the class the repair knows (its own window is not), and that server posts an item only on
-// that item's links: the azimuths published never reach the frequency's link.
+// Under each Wine: a DDEML client's own window, and its partner's in a conversation with Wine's
+// DDEML server, are of the classes the repair knows Wine's DDEML by, whatever version Wine tells;
+// and that server posts an item only on that item's links: the azimuths published never reach
+// the frequency's link.
 TEST(UsedHostFault, WinesDdemlServerIsKnownByItsWindowAndPostsAnItemOnlyOnItsLinks) {
     DdeHost host;
     ASSERT_TRUE(host.Started()) << host.Failure();
@@ -217,6 +218,8 @@ TEST(UsedHostFault, WinesDdemlServerIsKnownByItsWindowAndPostsAnItemOnlyOnItsLin
     EXPECT_TRUE(UsedHostRepair::IsDdemlServerWindow(info.hwndPartner))
         << "the server's window is of the class " << testing::PrintToString(std::wstring(name));
     EXPECT_FALSE(UsedHostRepair::IsDdemlServerWindow(info.hwnd));
+    EXPECT_TRUE(UsedHostRepair::IsWineDdemlClientWindow(info.hwnd));
+    EXPECT_FALSE(UsedHostRepair::IsWineDdemlClientWindow(info.hwndPartner));
     for (const char* azimuth : {"10", "20", "30"}) {
         host.Publish(HostItem::Azimuth, azimuth);
     }

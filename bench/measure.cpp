@@ -62,13 +62,16 @@ std::vector<std::string> Numbered(const std::string& folder) {
 } // namespace
 
 double TimeBurst(DdeHost& host, const std::vector<std::string>& values, bool paced,
-                 const Await& await, double timeoutMs) {
+                 const Await& await, double timeoutMs, double* posted) {
     const double start = NowMs();
     for (const std::string& value : values) {
         host.Publish(HostItem::Frequency, value);
         if (paced) {
             test::PumpPending();
         }
+    }
+    if (posted != nullptr) {
+        *posted = NowMs() - start;
     }
     const double shown = await(timeoutMs);
     return shown < 0 ? -1 : shown - start;

@@ -26,9 +26,10 @@ using Await = std::function<double(double timeoutMs)>;
 
 // Publishes frequencies one after the other, pumping between them as a host's event loop does
 // (paced) or as fast as DdePostAdvise returns (not paced); the time from the first until the
-// program holds the last, or -1.
+// program holds the last, or -1. `posted`, when given, gets the time from the first until the
+// host's last post returned: no program can hold the last value sooner.
 double TimeBurst(DdeHost& host, const std::vector<std::string>& values, bool paced,
-                 const Await& await, double timeoutMs);
+                 const Await& await, double timeoutMs, double* posted = nullptr);
 
 // Distinct frequencies rising across every band.
 std::vector<std::string> SweepValues(int count);
@@ -42,7 +43,7 @@ double ShowsFrequency(const test::AppWindow& window, const std::string& text,
                       test::Deadline deadline);
 
 // veskor.exe linked to the host, and a StationPanel fed the same values, which tells what the
-// window must show. Host: the bench's DDEML host (DdeHost) or the soak's (SoakHost).
+// window must show. Host: the bench's DDEML host (DdeHost) or the test kit's message host.
 class Veskor {
 public:
     template <typename Host>

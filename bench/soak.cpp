@@ -1,15 +1,14 @@
-// The soak: frequency values one after the other from a host that speaks the DDE messages itself
-// and frees its own memory (SoakHost), a value of an item Veskor does not link and an answer to
-// no request (for the frequency and for that item in turn) before every hundredth. The host waits
-// until Veskor shows every thousandth value (so that no more than a thousand wait in Veskor's
-// queue), and every 100,000 values and at the end a row tells: whether it showed, the time per
-// value since the last row, Veskor's working set, its GDI and USER objects, and the references to
-// the item's atom and to the unlinked item's.
+// The soak: frequency values one after the other from the test kit's host that speaks the DDE
+// messages itself and frees its own memory, and after every hundredth a value of an item Veskor
+// does not link and an answer to no request. The bench waits until Veskor shows every thousandth
+// value (so that no more than a thousand wait in Veskor's queue), and every 100,000 values and at
+// the end a row tells: whether it showed, the time per value since the last row, Veskor's working
+// set, its GDI and USER objects, and the references to the item's atom and to the unlinked item's.
 #include "soak.h"
 
 #include "kept_objects.h"
 #include "measure.h"
-#include "soak_host.h"
+#include "message_host.h"
 
 #include <cstdio>
 #include <string>
@@ -18,7 +17,6 @@
 namespace veskor::bench {
 namespace {
 
-constexpr int kStraysEvery = 100;
 constexpr int kWatchEvery = 1000;
 constexpr int kRowEvery = 100000;
 constexpr int kPumpEvery = 50; // the host handles its messages, as its event loop would
@@ -86,14 +84,11 @@ void PrintRow(const SoakRow& row) {
 }
 
 // Sends the values, a row every 100,000 and at the end (or where Veskor stopped showing them).
-std::vector<SoakRow> Send(SoakHost& host, Veskor& veskor, int values) {
+std::vector<SoakRow> Send(test::MessageHost& host, Veskor& veskor, int values) {
     std::vector<SoakRow> rows;
     double rowStart = test::NowMs();
     int rowFrom = 0;
     for (int index = 1; index <= values; ++index) {
-        if (index % kStraysEvery == 0) {
-            host.PostStrays();
-        }
         const std::string value = FrequencyOf(index);
         host.Publish(HostItem::Frequency, value);
         if (index % kPumpEvery == 0) {
@@ -124,7 +119,7 @@ std::vector<SoakRow> Send(SoakHost& host, Veskor& veskor, int values) {
 // The targets: every watched value shown, the counts flat and the time per value flat from the
 // first row of values to the last.
 bool PrintVerdicts(const SoakRow& start, const std::vector<SoakRow>& rows, int values,
-                   const SoakHost& host) {
+                   const test::MessageHost& host) {
     const SoakRow& first = rows.front();
     const SoakRow& last = rows.back();
     const bool allShown = last.shown && last.values == values;
@@ -145,14 +140,19 @@ bool PrintVerdicts(const SoakRow& start, const std::vector<SoakRow>& rows, int v
                 last.workingSet / 1048576.0);
     std::printf("Time per value, the last row against the first: %.2fx\n",
                 last.microsecondsPerValue / first.microsecondsPerValue);
-    std::printf("Posts the host could not make: %d\n", host.FailedPosts());
+    std::printf("Faults in Veskor's manners the host saw: %zu\n", host.MannersFaults().size());
     return allShown;
 }
 
 } // namespace
 
 int RunSoak(int values) {
-    SoakHost host;
+    // Careless after every hundredth value: a "Mode" or "Call" down the frequency's link and a
+    // "Mode" marked as an answer down every link.
+    test::MessageHost host({.keepsValues = true,
+                            .postsItemsBeyondTheThree = true,
+                            .postsStrayAnswers = true,
+                            .carelessEvery = 100});
     if (!host.Started()) {
         std::printf("soak failed: the host could not make its window\n");
         return 1;
@@ -166,9 +166,8 @@ int RunSoak(int values) {
             "soak failed: veskor.exe did not start, or its auto boxes could not be ticked\n");
         return 1;
     }
-    std::printf("Soak: %s frequency values; before every hundredth a \"Mode\" value and an answer "
-                "to no request (\"Khz\" and \"Mode\" in turn); Veskor watched at every "
-                "thousandth\n\n",
+    std::printf("Soak: %s frequency values; after every hundredth a \"Mode\" or \"Call\" "
+                "value and an answer to no request; Veskor watched at every thousandth\n\n",
                 Thousands(values).c_str());
     PrintHeader();
     const SoakRow start = Census(veskor, 0, true, 0);

@@ -4,18 +4,38 @@
 
 #include "dde_message.h"
 
-#include <commctrl.h>
 #include <dde.h>
 
 #include <algorithm>
 #include <iterator>
+#include <vector>
 
 namespace veskor {
 
+// DDEML's window of a conversation, with its own procedure and the repair in front of it.
+struct UsedHostRepair::Subclass {
+    HWND window;
+    WNDPROC ddeml;
+    UsedHostRepair* repair; // null once stopped: every message then goes to DDEML unchanged
+};
+
 namespace {
 
-// The repair's place among the window's subclasses.
-constexpr UINT_PTR kSubclassId = 0x5645; // "VE"
+// Every window subclassed, found by handle, on the links' one thread. Kept here rather than in
+// the window's properties (as the common controls' subclassing does): under Wine reading a
+// property is a call to the Wine server, and this runs for every message of every conversation.
+// An entry lives as long as its window, so that a window is never subclassed twice, which would
+// chain it to itself, and a procedure set above this one later is never cut out.
+std::vector<UsedHostRepair::Subclass>& Subclasses() {
+    static std::vector<UsedHostRepair::Subclass> subclasses;
+    return subclasses;
+}
+
+UsedHostRepair::Subclass* SubclassOf(HWND window) {
+    auto& subclasses = Subclasses();
+    const auto found = std::ranges::find(subclasses, window, &UsedHostRepair::Subclass::window);
+    return found != subclasses.end() ? &*found : nullptr;
+}
 
 // The repair whose link waits for its own transaction; one at a time, on the links' one thread.
 UsedHostRepair* waitingRepair = nullptr;
@@ -107,11 +127,19 @@ void UsedHostRepair::Start(HCONV conversation, std::wstring_view item, UINT form
         !IsWineDdemlClientWindow(info.hwnd)) {
         return;
     }
-    Stop();
-    if (!SetWindowSubclass(info.hwnd, &UsedHostRepair::OnWindowMessage, kSubclassId,
-                           reinterpret_cast<DWORD_PTR>(this))) {
-        return;
+    Subclass* subclass = SubclassOf(info.hwnd);
+    if (subclass != nullptr && subclass->repair != nullptr && subclass->repair != this) {
+        return; // one repair to a window
     }
+    Stop();
+    if (subclass == nullptr) {
+        const auto ddeml = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(info.hwnd, GWLP_WNDPROC));
+        Subclasses().push_back({info.hwnd, ddeml, nullptr});
+        SetWindowLongPtrW(info.hwnd, GWLP_WNDPROC,
+                          reinterpret_cast<LONG_PTR>(&UsedHostRepair::OnWindowMessage));
+        subclass = &Subclasses().back();
+    }
+    subclass->repair = this;
     window_ = info.hwnd;
     partner_ = info.hwndPartner;
     partnerIsDdeml_ = IsDdemlServerWindow(partner_);
@@ -124,8 +152,9 @@ void UsedHostRepair::Stop() {
     if (window_ == nullptr) {
         return;
     }
-    // Safe while the procedure is on the call stack: it is taken out once that call returns.
-    RemoveWindowSubclass(window_, &UsedHostRepair::OnWindowMessage, kSubclassId);
+    if (Subclass* subclass = SubclassOf(window_); subclass != nullptr && subclass->repair == this) {
+        subclass->repair = nullptr;
+    }
     window_ = nullptr;
     // References carry no owner, and a used host's values take them from every client alike: the
     // reserve, and the last reference whoever added it, may be all another client's values in
@@ -152,11 +181,22 @@ bool UsedHostRepair::IsWineDdemlClientWindow(HWND window) {
 }
 
 LRESULT CALLBACK UsedHostRepair::OnWindowMessage(HWND window, UINT message, WPARAM wParam,
-                                                 LPARAM lParam, UINT_PTR /*id*/, DWORD_PTR self) {
-    if (message == WM_DDE_DATA && !reinterpret_cast<UsedHostRepair*>(self)->Take(wParam, lParam)) {
+                                                 LPARAM lParam) {
+    const Subclass* subclass = SubclassOf(window);
+    if (subclass == nullptr) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    const WNDPROC ddeml = subclass->ddeml;
+    if (message == WM_DDE_DATA && subclass->repair != nullptr &&
+        !subclass->repair->Take(wParam, lParam)) {
         return 0;
     }
-    return DefSubclassProc(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        // The handle may be given to a later window, which is then a new one to subclass.
+        std::erase_if(Subclasses(),
+                      [window](const Subclass& entry) { return entry.window == window; });
+    }
+    return CallWindowProcW(ddeml, window, message, wParam, lParam);
 }
 
 UsedHostRepair::Waiting::Waiting(UsedHostRepair& repair, Wait wait) : repair_(repair) {

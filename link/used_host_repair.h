@@ -84,11 +84,11 @@ public:
     // The references the global atom of the name has: 0 without one, -1 where none can be counted.
     static int ReferencesTo(const wchar_t* name);
 
-    struct Header; // what a value's memory says of it
+    struct Header;   // what a value's memory says of it
+    struct Subclass; // a conversation's window and the repair in front of it
 
 private:
-    static LRESULT CALLBACK OnWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                            UINT_PTR id, DWORD_PTR self);
+    static LRESULT CALLBACK OnWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK OnMessageTaken(int code, WPARAM removed, LPARAM message);
     enum class Verdict { Own, Spoiled, Nobodys };
 

@@ -412,6 +412,9 @@ void MessageHost::Publish(HostItem item, std::string_view text) {
 // What a careless host posts after a value: other items, a value with no item, a value from a
 // window that is not the conversation's.
 void MessageHost::PostCarelessValues(HostItem item) {
+    if (++published_ % static_cast<unsigned>(std::max(manners_.carelessEvery, 1)) != 0) {
+        return;
+    }
     ++beyondTurn_;
     for (auto& conversation : conversations_) {
         if (conversation->links.empty() || conversation->ending) {

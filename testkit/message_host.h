@@ -68,6 +68,8 @@ struct HostManners {
     bool postsBeforeAnswering = false;
     // A client's end of a conversation is never answered.
     bool ignoresTheEnd = false;
+    // The careless posts above come after every this many values, not after each.
+    int carelessEvery = 1;
 };
 
 class MessageHost {
@@ -83,6 +85,7 @@ public:
     // Stores the text and posts it down every link on the item (suffix and ending as the
     // manners say).
     void Publish(HostItem item, std::string_view text);
+    std::string Value(HostItem item) const { return values_[static_cast<std::size_t>(item)]; }
 
     // The conversations the host holds: opened and not yet ended by a WM_DDE_TERMINATE.
     std::size_t Conversations() const;
@@ -126,6 +129,7 @@ private:
     std::array<std::string, 3> values_;
     std::vector<std::string> faults_;
     unsigned beyondTurn_ = 0;           // which item beyond the three goes next
+    unsigned published_ = 0;            // values published, for carelessEvery
     std::deque<GlobalAtom> ownStrings_; // the newest strings taken after releasing an atom
 };
 

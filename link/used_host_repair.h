@@ -88,7 +88,8 @@ public:
     struct Subclass; // a conversation's window and the repair in front of it
 
 private:
-    static LRESULT CALLBACK OnWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK OnWindowMessage(HWND window, UINT message, WPARAM wParam,
+                                            LPARAM lParam);
     static LRESULT CALLBACK OnMessageTaken(int code, WPARAM removed, LPARAM message);
     enum class Verdict { Own, Spoiled, Nobodys };
 

@@ -412,19 +412,17 @@ void MessageHost::Publish(HostItem item, std::string_view text) {
 // What a careless host posts after a value: other items, a value with no item, a value from a
 // window that is not the conversation's.
 void MessageHost::PostCarelessValues(HostItem item) {
-    if (++published_ % static_cast<unsigned>(std::max(manners_.carelessEvery, 1)) != 0) {
-        return;
-    }
-    ++beyondTurn_;
+    const unsigned every = static_cast<unsigned>(std::max(manners_.carelessEvery, 1));
+    const unsigned turn = ++published_ / every; // which item beyond the three goes next
     for (auto& conversation : conversations_) {
-        if (conversation->links.empty() || conversation->ending) {
+        if (conversation->links.empty() || conversation->ending || published_ % every != 0) {
             continue;
         }
         const bool linked = std::ranges::any_of(
             conversation->links, [item](const Link& link) { return link.item == item; });
         const HWND to = conversation->client;
         if (manners_.postsItemsBeyondTheThree && TopicOf(item) == 0 && linked) {
-            PostCareless(conversation->window, to, kItemsBeyond[beyondTurn_ % 2]);
+            PostCareless(conversation->window, to, kItemsBeyond[turn % 2]);
         }
         if (manners_.postsValuesWithoutItem) {
             PostCareless(conversation->window, to, nullptr);

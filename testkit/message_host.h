@@ -128,8 +128,7 @@ private:
     std::vector<std::unique_ptr<Conversation>> conversations_;
     std::array<std::string, 3> values_;
     std::vector<std::string> faults_;
-    unsigned beyondTurn_ = 0;           // which item beyond the three goes next
-    unsigned published_ = 0;            // values published, for carelessEvery
+    unsigned published_ = 0;            // values published: whose turn it is to be careless
     std::deque<GlobalAtom> ownStrings_; // the newest strings taken after releasing an atom
 };
 

@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <optional>
 #include <ostream>
+#include <ranges>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -95,12 +96,9 @@ protected:
         const std::wstring texts[] = {Shown(khz), Shown(az), Shown(command), bearing};
         const Id boxes[] = {Id::TextKhz, Id::TextAz, Id::TextCommand, Id::TextBearing};
         const auto shows = [&] {
-            for (int i = 0; i < 4; ++i) {
-                if (window_.Text(boxes[i]) != texts[i]) {
-                    return false;
-                }
-            }
-            return window_.Ticks() == ticks;
+            const auto showsText = [&](int box) { return window_.Text(boxes[box]) == texts[box]; };
+            return std::ranges::all_of(std::views::iota(0, 4), showsText) &&
+                   window_.Ticks() == ticks;
         };
         EXPECT_TRUE(Wait(shows)) << "shows " << window_.Utf8(Id::TextKhz) << " | "
                                  << window_.Utf8(Id::TextAz) << " | "

@@ -19,7 +19,6 @@
 #include <cstdlib>
 #include <optional>
 #include <ostream>
-#include <ranges>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -96,9 +95,8 @@ protected:
         const std::wstring texts[] = {Shown(khz), Shown(az), Shown(command), bearing};
         const Id boxes[] = {Id::TextKhz, Id::TextAz, Id::TextCommand, Id::TextBearing};
         const auto shows = [&] {
-            const auto showsText = [&](int box) { return window_.Text(boxes[box]) == texts[box]; };
-            return std::ranges::all_of(std::views::iota(0, 4), showsText) &&
-                   window_.Ticks() == ticks;
+            const auto text = [&](Id box) { return window_.Text(box); };
+            return std::ranges::equal(boxes, texts, {}, text) && window_.Ticks() == ticks;
         };
         EXPECT_TRUE(Wait(shows)) << "shows " << window_.Utf8(Id::TextKhz) << " | "
                                  << window_.Utf8(Id::TextAz) << " | "

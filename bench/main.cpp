@@ -383,11 +383,13 @@ int RunOnFreshHost() {
                     : Fail("veskor.exe did not end with status 0 when its window was closed");
 }
 
-// A bare receiver takes a full-speed burst on the host, then vanishes without ending its
-// conversations; the burst's time, or -1 when it did not take it whole. `posted`: the host's own
-// time to post it.
+// A bare receiver takes a full-speed burst on the host (its first values published here), then
+// vanishes without ending its conversations; the burst's time, or -1 when it did not take it whole.
+// `posted`: the host's own time to post it.
 double VanishAfterABurst(DdeHost& host, const std::vector<std::string>& bands, double& posted) {
     Progress("a bare receiver that vanishes");
+    host.Publish(HostItem::Frequency, "14074.00");
+    host.Publish(HostItem::Azimuth, "275");
     BareReceiver vanishing;
     if (!vanishing.Start({bands.back()}, true)) {
         return -1;
@@ -417,8 +419,6 @@ int RunOnUsedHost() {
     if (!host.Started()) {
         return Fail("the bench could not register its DDE service");
     }
-    host.Publish(HostItem::Frequency, "14074.00");
-    host.Publish(HostItem::Azimuth, "275");
     const auto bands = BandValues(kBurstValues);
     double posted[2] = {-1, -1}; // the host's own time to post the burst: fresh, then used
     const double vanishedMs = VanishAfterABurst(host, bands, posted[0]);
